@@ -1,0 +1,59 @@
+#include "util/common/thread.h"
+
+#include <new>
+
+#include "util/platform/thread.h"
+
+namespace common {
+namespace sdk {
+
+CriticalSection::CriticalSection() = default;
+CriticalSection::~CriticalSection() = default;
+void CriticalSection::lock() { mutex_.lock(); }
+void CriticalSection::unlock() { mutex_.unlock(); }
+bool CriticalSection::try_lock() { return mutex_.try_lock(); }
+
+namespace {
+
+// The heap-held copy of the callback pointer that travels to the new thread.
+struct Holder {
+    Thread::CallbackPtr callback;
+};
+
+void ThreadProcedure(void* argument) {
+    auto* holder = static_cast<Holder*>(argument);
+    Thread::CallbackPtr callback = holder->callback;
+    delete holder;
+    callback->Run();
+    // `callback` goes out of scope here: the last reference destroys the object on this thread.
+}
+
+}  // namespace
+
+Thread::~Thread() {
+    if (util_platform::IsValidThreadHandle(handle_)) util_platform::CloseThreadHandle(handle_);
+}
+
+bool Thread::Start(CallbackPtr callback) {
+    auto* holder = new (std::nothrow) Holder{callback};
+    if (!holder) return false;
+    void* started = util_platform::StartThread(ThreadProcedure, holder);
+    if (!started) {
+        delete holder;
+        return false;
+    }
+    if (started != handle_ && util_platform::IsValidThreadHandle(started)) {
+        if (util_platform::IsValidThreadHandle(handle_)) util_platform::CloseThreadHandle(handle_);
+        handle_ = started;
+    }
+    return true;
+}
+
+bool Thread::IsRunning() const {
+    return util_platform::WaitForThread(handle_, false) == util_platform::WaitResult::kTimedOut;
+}
+
+void Thread::Join() { util_platform::WaitForThread(handle_, true); }
+
+}  // namespace sdk
+}  // namespace common

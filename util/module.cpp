@@ -1,0 +1,15 @@
+// The module's objects of static lifetime, all defined in this one file so that they are built
+// in a fixed order when the library is loaded, before any exported function can run, and
+// destroyed in the reverse order when it is unloaded:
+//
+//   1. the constant character sets of the IP address validators;
+//   2. the log's file object with its lock (closing the file at unload if Term was not called);
+//   3. the path service's table of paths;
+//   4. the application object.
+//
+// Each subsystem declares its object in its own internal header and defines it here, in its
+// place in that order.
+
+#include "util/module.h"
+
+CUtilApp theApp;

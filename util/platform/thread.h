@@ -1,0 +1,37 @@
+#ifndef UTIL_PLATFORM_THREAD_H
+#define UTIL_PLATFORM_THREAD_H
+
+// Threads that can be polled, waited on and released without waiting, like a Win32 thread
+// handle. Releasing the handle of a running thread leaves the thread running (it is detached).
+
+#include <cstdint>
+
+namespace util_platform {
+
+using ThreadHandle = void*;
+
+// The value a platform reports for "no valid handle" besides 0.
+inline ThreadHandle InvalidThreadHandle() { return reinterpret_cast<ThreadHandle>(~uintptr_t{0}); }
+inline bool IsValidThreadHandle(ThreadHandle handle) {
+    return handle != nullptr && handle != InvalidThreadHandle();
+}
+
+// Starts a thread that runs procedure(argument). Answers its handle, or null when the system
+// could not start a thread (procedure is then never called).
+ThreadHandle StartThread(void (*procedure)(void*), void* argument);
+
+enum class WaitResult { kEnded, kTimedOut, kFailed };
+
+// Waits for the thread to end: with wait_forever false the answer is immediate. kFailed for a
+// handle that is not valid.
+WaitResult WaitForThread(ThreadHandle handle, bool wait_forever);
+
+// Releases the handle; the thread, if still running, goes on. The handle must not be used again.
+void CloseThreadHandle(ThreadHandle handle);
+
+// Overrides StartThread's system call so that a test can make it fail; false restores it.
+void SetThreadStartFailsForTesting(bool fails);
+
+}  // namespace util_platform
+
+#endif  // UTIL_PLATFORM_THREAD_H

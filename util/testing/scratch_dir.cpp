@@ -1,0 +1,62 @@
+#include "util/testing/scratch_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace util_testing {
+
+ScratchDir::ScratchDir() {
+    static std::atomic<unsigned> counter{0};
+    std::mt19937 random(static_cast<unsigned>(
+        std::chrono::steady_clock::now().time_since_epoch().count() + counter++));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() /
+                         ("util-test-" + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch folder");
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; make everything writable before removal.
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             path_, std::filesystem::directory_options::skip_permission_denied, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
+}
+
+CString ScratchDir::Wide(const std::string& name) const {
+    return CString::FromUtf8((name.empty() ? path_ : path_ / name).string());
+}
+
+std::filesystem::path ScratchDir::WriteFile(const std::string& name,
+                                            const std::string& bytes) const {
+    auto file = path_ / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+    return file;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace util_testing
