@@ -38,27 +38,57 @@ std::string ReadAllBytes(std::u16string_view path) {
     return bytes;
 }
 
-std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2 + 1);
-    size_t i = 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        auto lo = static_cast<unsigned char>(bytes[i + (bigEndian ? 1 : 0)]);
-        auto hi = static_cast<unsigned char>(bytes[i + (bigEndian ? 0 : 1)]);
-        text.push_back(static_cast<char16_t>(lo | (hi << 8)));
+// The file's text as a sequence of code units: bytes for UTF-8 and ANSI files, 16-bit units
+// for UTF-16 ones. Every character the line structure depends on (line ends, blanks, "[", "]",
+// ";") is ASCII, so lines are found on the units and only the lines a query needs are decoded.
+class UnitText {
+  public:
+    explicit UnitText(const std::string& bytes) : bytes_(bytes) {
+        auto starts = [&](std::string_view mark) {
+            return std::string_view(bytes_).substr(0, mark.size()) == mark;
+        };
+        if (starts("\xFF\xFE"))
+            kind_ = kUtf16Le, begin_ = 2;
+        else if (starts("\xFE\xFF"))
+            kind_ = kUtf16Be, begin_ = 2;
+        else if (starts("\xEF\xBB\xBF"))
+            kind_ = kUtf8, begin_ = 3;
+        else
+            kind_ = kAnsi, begin_ = 0;
+        width_ = kind_ == kUtf16Le || kind_ == kUtf16Be ? 2 : 1;
+        // An odd trailing byte of a UTF-16 file stands as one unit of its own.
+        count_ = (bytes_.size() - begin_ + width_ - 1) / width_;
     }
-    if (i < bytes.size()) text.push_back(util_base::kReplacementChar);
-    return text;
-}
 
-std::u16string DecodeProfileText(const std::string& bytes) {
-    std::string_view view(bytes);
-    auto starts = [&](std::string_view mark) { return view.substr(0, mark.size()) == mark; };
-    if (starts("\xFF\xFE")) return DecodeUtf16(view.substr(2), false);
-    if (starts("\xFE\xFF")) return DecodeUtf16(view.substr(2), true);
-    if (starts("\xEF\xBB\xBF")) return util_base::Utf8ToUtf16(view.substr(3));
-    return WideFromAnsi(view);
-}
+    size_t size() const { return count_; }
+
+    char16_t operator[](size_t i) const {
+        const size_t at = begin_ + i * width_;
+        const auto b0 = static_cast<unsigned char>(bytes_[at]);
+        if (width_ == 1) return b0;
+        if (at + 1 >= bytes_.size()) return util_base::kReplacementChar;
+        const auto b1 = static_cast<unsigned char>(bytes_[at + 1]);
+        return static_cast<char16_t>(kind_ == kUtf16Le ? (b0 | b1 << 8) : (b1 | b0 << 8));
+    }
+
+    // Units [first, last) as UTF-16 text.
+    std::u16string Decode(size_t first, size_t last) const {
+        if (width_ == 1) {
+            std::string_view raw(bytes_.data() + begin_ + first, last - first);
+            return kind_ == kUtf8 ? util_base::Utf8ToUtf16(raw) : WideFromAnsi(raw);
+        }
+        std::u16string text;
+        text.reserve(last - first);
+        for (size_t i = first; i < last; ++i) text.push_back((*this)[i]);
+        return text;
+    }
+
+  private:
+    enum Kind { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
+    const std::string& bytes_;
+    Kind kind_;
+    size_t begin_, width_, count_;
+};
 
 bool IsBlank(char16_t ch) {
     return ch == u' ' || ch == u'\t' || ch == u'\v' || ch == u'\f';
@@ -85,22 +115,29 @@ bool EqualNoCaseAscii(std::u16string_view a, std::u16string_view b) {
 // Calls visit(line) with each trimmed entry line of the first section named `wanted`, until
 // visit answers false or the section ends.
 template <class Visit>
-void ForEachEntry(std::u16string_view text, std::u16string_view wanted, Visit visit) {
+void ForEachEntry(const UnitText& text, std::u16string_view wanted, Visit visit) {
     wanted = TrimBlanks(wanted);
     // The lines before the first header form the section with the empty name.
     bool inWanted = wanted.empty();
     bool seenWanted = inWanted;
+    const size_t size = text.size();
     size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = pos;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n' && text[end] != 0)
-            ++end;
-        std::u16string_view line = TrimBlanks(text.substr(pos, end - pos));
+    while (pos < size) {
+        size_t first = pos;
+        while (first < size && IsBlank(text[first])) ++first;
+        size_t end = first;
+        char16_t ch = 0;
+        while (end < size && (ch = text[end]) != u'\r' && ch != u'\n' && ch != 0) ++end;
         pos = end + 1;
-        if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n') ++pos;
+        if (ch == u'\r' && pos < size && text[pos] == u'\n') ++pos;
 
-        if (line.empty() || line[0] == u';') continue;
-        if (line[0] == u'[') {
+        if (first == end || text[first] == u';') continue;  // blank line or comment
+        const bool header = text[first] == u'[';
+        if (!header && !inWanted) continue;  // not needed: left undecoded
+        const std::u16string decoded = text.Decode(first, end);
+        const std::u16string_view line = TrimBlanks(decoded);
+        if (line.empty()) continue;
+        if (header) {
             size_t close = line.rfind(u']');
             if (close != std::u16string_view::npos) {
                 if (inWanted) return;  // the first section of that name has ended
@@ -108,8 +145,9 @@ void ForEachEntry(std::u16string_view text, std::u16string_view wanted, Visit vi
                     inWanted = seenWanted = true;
                 continue;
             }
+            if (!inWanted) continue;
         }
-        if (inWanted && !visit(line)) return;
+        if (!visit(line)) return;
     }
 }
 
@@ -130,7 +168,8 @@ uint32_t ReadProfileSection(std::u16string_view file, std::u16string_view sectio
         if (buffer && size) buffer[0] = 0;
         return 0;
     }
-    std::u16string text = DecodeProfileText(ReadAllBytes(file));
+    const std::string bytes = ReadAllBytes(file);
+    const UnitText text(bytes);
     // Room for entries: everything but the list's final zero.
     const size_t room = size - 1;
     size_t used = 0;
@@ -161,15 +200,19 @@ uint32_t ReadProfileSection(std::u16string_view file, std::u16string_view sectio
 uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section,
                            std::u16string_view key, std::u16string_view fallback, char16_t* buffer,
                            uint32_t size) {
-    std::u16string text = DecodeProfileText(ReadAllBytes(file));
+    const std::string bytes = ReadAllBytes(file);
+    const UnitText text(bytes);
     key = TrimBlanks(key);
+    std::u16string found;
     std::u16string_view value = fallback;
     ForEachEntry(text, section, [&](std::u16string_view line) {
         size_t equals = line.find(u'=');
         std::u16string_view lineKey = TrimBlanks(line.substr(0, equals));
         if (!EqualNoCaseAscii(lineKey, key)) return true;
-        value = equals == std::u16string_view::npos ? std::u16string_view()
-                                                    : TrimBlanks(line.substr(equals + 1));
+        found = equals == std::u16string_view::npos
+                    ? std::u16string()
+                    : std::u16string(TrimBlanks(line.substr(equals + 1)));
+        value = found;
         if (value.size() >= 2 && value.front() == value.back() &&
             (value.front() == u'"' || value.front() == u'\''))
             value = value.substr(1, value.size() - 2);
