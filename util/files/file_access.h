@@ -29,7 +29,7 @@ enum MakeDLFileRes : int32_t {
 };
 
 class UTIL_EXPORT CFileAccess {
-public:
+  public:
     CFileAccess() = default;
     ~CFileAccess() = default;
     CFileAccess& operator=(const CFileAccess&) = default;
@@ -47,10 +47,9 @@ public:
                               const char16_t* jobClientId);
 
     static bool IsTempBinFile(const CString& name);
-    static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset,
-                                              CString& text);
+    static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset, CString& text);
 
-private:
+  private:
     FileHandle GetWorkingDirectoryandFile(const char16_t* folder, const char16_t* fileName,
                                           FileMode mode, CString& folderOut, CString& pathOut);
     FileHandle GetWorkingDirectoryandFile(const char16_t* folder, const char16_t* fileName,
