@@ -8,6 +8,7 @@
 #include <string>
 
 #include "util/platform/file.h"
+#include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
 
 class CFileAccessTestPeer {
@@ -31,25 +32,7 @@ using util_testing::ScratchDir;
 
 const FileHandle kAllBitsSet = reinterpret_cast<FileHandle>(~uintptr_t{0});
 
-// Sets (or, with nullopt, unsets) an environment variable for the lifetime of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        Apply(value);
-    }
-    ~ScopedEnv() { Apply(old_); }
-
-  private:
-    void Apply(const std::optional<std::string>& value) {
-        if (value)
-            ::setenv(name_, value->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using ScopedEnv = util_testing::ScopedEnvVar;
 
 TEST(FileAccessTest, NoHandleStaleHandleAndMadeUpHandleAreRefused) {
     ScratchDir dir;

@@ -2,40 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
+#include "util/testing/scoped_env_var.h"
+
 namespace {
 
-// Sets the locale variables for the lifetime of the object and restores them afterwards.
-class ScopedLocale {
-  public:
+// Sets the three locale variables for the lifetime of the object.
+struct ScopedLocale {
     ScopedLocale(std::optional<std::string> lcAll, std::optional<std::string> lcCtype,
-                 std::optional<std::string> lang) {
-        Set("LC_ALL", lcAll, &oldAll_);
-        Set("LC_CTYPE", lcCtype, &oldCtype_);
-        Set("LANG", lang, &oldLang_);
-    }
-    ~ScopedLocale() {
-        Set("LC_ALL", oldAll_, nullptr);
-        Set("LC_CTYPE", oldCtype_, nullptr);
-        Set("LANG", oldLang_, nullptr);
-    }
-
-  private:
-    static void Set(const char* name, const std::optional<std::string>& value,
-                    std::optional<std::string>* old) {
-        if (old) {
-            const char* current = std::getenv(name);
-            if (current) *old = current;
-        }
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    std::optional<std::string> oldAll_, oldCtype_, oldLang_;
+                 std::optional<std::string> lang)
+        : all("LC_ALL", lcAll), ctype("LC_CTYPE", lcCtype), lang_("LANG", lang) {}
+    util_testing::ScopedEnvVar all, ctype, lang_;
 };
 
 using util_platform::AnsiCodePage;
