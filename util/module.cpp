@@ -12,4 +12,7 @@
 
 #include "util/module.h"
 
+#include "util/logging/log_file.h"
+
+CLogFile LogFile;
 CUtilApp theApp;

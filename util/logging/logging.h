@@ -9,7 +9,7 @@
 #include "util/util_export.h"
 
 class UTIL_EXPORT Logging {
-public:
+  public:
     Logging() = delete;
 
     static void Init(const char16_t* folder, bool append);
