@@ -3,9 +3,55 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "util/files/file_util.h"
 #include "util/files/inifile.h"
 
 namespace {
+
+namespace file_util = common::sdk::file_util;
+
+const char* EncodingName(file_util::Encoding encoding) {
+    switch (encoding) {
+        case file_util::kAnsi:
+            return "ANSI (no byte-order mark)";
+        case file_util::kUnicode:
+            return "Unicode";
+        case file_util::kUtf16Le:
+            return "UTF-16LE";
+        case file_util::kUtf8:
+            return "UTF-8";
+    }
+    return "unknown";
+}
+
+int RunText(const cli::Args& args) {
+    cli::ArgReader reader(args);
+    const bool dos = reader.Flag("--dos");
+    const CPath path(cli::Wide(reader.Next("FILE")));
+    reader.Done();
+    CString text;
+    const bool ok = dos ? file_util::ReadFileToStringDosNewline(path, &text)
+                        : file_util::ReadFileToString(path, &text);
+    std::cout << cli::Utf8(text);
+    if (!ok) {
+        std::cerr << "tessmar-util: cannot read " << cli::Utf8(path) << "\n";
+        return cli::kExitFailure;
+    }
+    return cli::kExitOk;
+}
+
+int RunEncoding(const cli::Args& args) {
+    cli::ArgReader reader(args);
+    const CPath path(cli::Wide(reader.Next("FILE")));
+    reader.Done();
+    file_util::Encoding encoding = file_util::kAnsi;
+    if (!file_util::GetFileEncoding(path, &encoding)) {
+        std::cerr << "tessmar-util: cannot read " << cli::Utf8(path) << "\n";
+        return cli::kExitFailure;
+    }
+    std::cout << EncodingName(encoding) << "\n";
+    return cli::kExitOk;
+}
 
 int RunIni(const cli::Args& args) {
     cli::ArgReader reader(args);
@@ -45,10 +91,32 @@ void DemoSettingsAndText(cli::DemoContext& context) {
     CString language;
     common::sdk::inifile::GetString(ini, u"common", u"defaultlanguage", &language);
     std::cout << "   GetString(common, defaultlanguage) -> " << cli::Utf8(language) << "\n";
+
+    const CPath notes(cli::Wide(context.workDir + "/notes.txt"));
+    if (file_util::TextFilePtr file = file_util::OpenTextFile(notes, u"w", file_util::kUtf16Le)) {
+        file->Write(u"Firmware notes\nLanguage: ");
+        file->Write(language.View());
+        file->Write(u"\nDevice: TX-200 \u2013 bench\n");
+    }
+    file_util::Encoding encoding = file_util::kAnsi;
+    CString text;
+    file_util::GetFileEncoding(notes, &encoding);
+    file_util::ReadFileToString(notes, &text);
+    std::cout << "   wrote notes.txt through a text stream; it reads back as "
+              << EncodingName(encoding) << ":\n";
+    for (int start = 0, end; start < text.GetLength(); start = end + 1) {
+        end = text.Find(u'\n', start);
+        if (end < 0) end = text.GetLength();
+        std::cout << "      | " << cli::Utf8(text.Mid(start, end - start)) << "\n";
+    }
 }
 
 }  // namespace
 
+CLI_COMMAND("text", "text FILE [--dos]   (the decoded text as UTF-8; --dos: CR LF line ends)",
+            "read a text file in its encoding", RunText);
+CLI_COMMAND("encoding", "encoding FILE", "tell a text file's encoding from its byte-order mark",
+            RunEncoding);
 CLI_COMMAND(
     "ini",
     "ini FILE SECTION        (all pairs of the section)\nini FILE SECTION KEY    (one value)",

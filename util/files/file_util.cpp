@@ -1,5 +1,6 @@
 #include "util/files/file_util.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -75,7 +76,7 @@ class TextSink {
     // Room for `units` more; null when the text would grow past what a CString holds.
     char16_t* Reserve(size_t units) {
         if (!text_) {
-            scratch_.resize(std::max(scratch_.size(), units));
+            scratch_.resize(std::max({scratch_.size(), units, size_t{1}}));
             return scratch_.data();
         }
         if (used_ + units > capacity_) {
