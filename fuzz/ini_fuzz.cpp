@@ -40,7 +40,7 @@ bool HasNonAsciiSpace(std::u16string_view text) {
 void CheckSection(const CString& file, const CString& section) {
     KeyValueMap values;
     if (!common::sdk::inifile::GetKeyValues(file, section, &values)) return;
-    std::vector<char16_t> list(1 << 20);
+    std::vector<char16_t> list(4096 + 2 * 65536);
     uint32_t n = util_platform::ReadProfileSection(file.View(), section.View(), list.data(),
                                                    static_cast<uint32_t>(list.size()));
     std::vector<CString> keys;

@@ -56,6 +56,12 @@ bool ReadLogged(const CPath& path, std::FILE* file, void* buffer, size_t want, s
     return true;
 }
 
+// A small file is read with a buffer of its own size plus one byte, so its end is seen at
+// once; files that report no size (pipes, /proc) get full chunks.
+size_t ChunkBytesFor(long long fileSize) {
+    return fileSize > 0 && size_t(fileSize) < kChunkBytes ? size_t(fileSize) + 1 : kChunkBytes;
+}
+
 size_t MarkLength(Encoding encoding) {
     return encoding == kUtf8 ? 3 : (encoding == kUtf16Le || encoding == kUnicode) ? 2 : 0;
 }
@@ -111,11 +117,12 @@ bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CStr
     if (fileSize > 0) expected = utf8 ? size_t(fileSize) : size_t(fileSize) / 2 + 1;
     TextSink sink(text, expected);
     TextDecoder decoder(utf8 ? ByteEncoding::kUtf8 : ByteEncoding::kUtf16Le);
-    std::vector<uint8_t> chunk(kChunkBytes + 4);
+    const size_t chunkBytes = ChunkBytesFor(fileSize);
+    std::vector<uint8_t> chunk(chunkBytes + 4);
     size_t held = 0;  // bytes of an unfinished sequence carried to the next chunk
     bool result = true;
     while (!atEnd) {
-        result = ReadLogged(path, file, chunk.data() + held, kChunkBytes, &got, &atEnd);
+        result = ReadLogged(path, file, chunk.data() + held, chunkBytes, &got, &atEnd);
         const bool last = atEnd || !result;
         const size_t available = held + got;
         char16_t* out = sink.Reserve(utf8 ? available : available / 2 + 1);
@@ -136,12 +143,13 @@ bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
     std::string bytes;
     const long long fileSize = util_platform::StdioFileSize(file);
     if (fileSize > 0) bytes.reserve(static_cast<size_t>(fileSize));
+    const size_t chunkBytes = ChunkBytesFor(fileSize);
     bool result = true, atEnd = false;
     while (!atEnd && result) {
         const size_t before = bytes.size();
-        bytes.resize(before + kChunkBytes);
+        bytes.resize(before + chunkBytes);
         size_t got = 0;
-        result = ReadLogged(path, file, bytes.data() + before, kChunkBytes, &got, &atEnd);
+        result = ReadLogged(path, file, bytes.data() + before, chunkBytes, &got, &atEnd);
         bytes.resize(before + got);
     }
     if (text && !bytes.empty()) {
