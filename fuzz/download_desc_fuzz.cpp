@@ -7,12 +7,13 @@
 // Input: byte 0 picks the code page and how the offset is formed, bytes 1-4 give the offset,
 // the rest is the file.
 
+#include <sanitizer/allocator_interface.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 
 #include "util/files/file_access.h"
@@ -23,12 +24,12 @@ namespace {
 bool g_tracking = false;
 size_t g_largest = 0;
 
-void* Allocate(size_t size) {
+// Called by the sanitizer allocator for every allocation.
+void OnAllocation(const volatile void*, size_t size) {
     if (g_tracking && size > g_largest) g_largest = size;
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    return p;
 }
+
+void OnFree(const volatile void*) {}
 
 // A scratch folder for the one file under test, removed when the fuzzer exits.
 struct ScratchFolder {
@@ -63,26 +64,9 @@ void Check(bool condition, const char* what) {
 
 }  // namespace
 
-void* operator new(size_t size) {
-    return Allocate(size);
-}
-void* operator new[](size_t size) {
-    return Allocate(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    std::free(p);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool hooked = __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnFree);
+    (void)hooked;
     if (size < 5) return 0;
     static const char* const kLocales[] = {"C", "de_DE.ISO-8859-1", "ja_JP.SHIFT_JIS"};
     ::setenv("LC_ALL", kLocales[(data[0] & 3) % 3], 1);
