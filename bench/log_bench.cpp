@@ -103,12 +103,19 @@ BENCHMARK(BM_Spdlog_FlushEveryLine)
 // Prints the usual table and remembers lines per second per benchmark for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    RatioReporter() : ConsoleReporter(OO_None) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            // With repetitions the median stands for the benchmark; other aggregates are skipped.
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (run.error_occurred || (aggregate && run.aggregate_name != "median")) continue;
             auto it = run.counters.find("items_per_second");
-            if (it != run.counters.end() && !run.error_occurred)
-                rates_[run.benchmark_name()] = it->second.value;
+            if (it == run.counters.end()) continue;
+            std::string name = run.benchmark_name();
+            if (aggregate) name.resize(name.size() - std::string("_median").size());
+            rates_[name] = it->second.value;
         }
     }
     void PrintRatios() const {

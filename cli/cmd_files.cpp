@@ -123,13 +123,17 @@ void DemoFiles(cli::DemoContext& context) {
     std::string line = head.substr(9, head.find('\r', 9) - 9);
     std::cout << "   inserted line   " << line << " CR LF, after the 9-byte head\n";
 
-    // While the stamped copy is held open, stamping onto it again is refused.
+    // While the stamped copy is held open for reading, stamping onto it again is refused.
+    in.close();
+    const uintmax_t before = std::filesystem::file_size(stamped);
     FileHandle held = files.FA_OpenFile(cli::Wide(stamped.string()), FM_Read);
     int again = files.FA_FileAddJobClientID(cli::Wide(firmware.string()),
                                             cli::Wide(stamped.string()), u"OTHER");
     files.FA_CloseFile(held);
-    std::cout << "   stamp while it is open for reading: "
-              << (again ? "written (unexpected)" : "refused, copy unchanged") << "\n";
+    const bool unchanged = std::filesystem::file_size(stamped) == before;
+    std::cout << "   stamp again while the copy is open for reading: "
+              << (again ? "written" : "refused") << ", copy "
+              << (unchanged ? "unchanged" : "changed") << "\n";
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ enum MakeDLFileRes : int32_t {
 
 // The class has no state; any object serves and objects share nothing. Nothing here logs or
 // throws; every failure is reported by the result alone and leaves the platform's error code
-// (util_platform::LastError) as the failing call set it.
+// (errno on POSIX) as the failing call set it.
 //
 // Share modes: every FA_OpenFile mode lets other openers read but not write. A second opener is
 // let in only if it, too, leaves the holder's access alone, so

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "util/platform/file.h"
 #include "util/testing/scoped_env_var.h"
@@ -335,6 +337,39 @@ TEST(FileAccessTest, ShortWriteOnAFullFileSystem) {
     util_platform::LimitWritesForTesting(-1);
     EXPECT_EQ(files.FA_CloseFile(handle), 1);
     EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), "abcde");
+}
+
+// Handles opened and closed on many threads at once never get mixed up.
+TEST(FileAccessTest, HandlesFromManyThreads) {
+    ScratchDir dir;
+    dir.WriteFile("shared.bin", "shared");
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 200;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&dir, &failures, t] {
+            CFileAccess files;
+            const CString own = dir.Wide("own" + std::to_string(t) + ".bin");
+            const CString shared = dir.Wide("shared.bin");
+            for (int round = 0; round < kRounds; ++round) {
+                FileHandle mine = files.FA_OpenFile(own, FM_Append);
+                FileHandle reader = files.FA_OpenFile(shared, FM_Read);
+                char letter = static_cast<char>('a' + t);
+                char buffer[6];
+                uint32_t read = 0;
+                if (!files.FA_WriteFile(mine, &letter, 1)) ++failures[t];
+                if (!files.FA_ReadFile(reader, buffer, 6, &read) || read != 6) ++failures[t];
+                if (!files.FA_CloseFile(reader) || !files.FA_CloseFile(mine)) ++failures[t];
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(failures[t], 0);
+        EXPECT_EQ(ReadFileBytes(dir.path() / ("own" + std::to_string(t) + ".bin")),
+                  std::string(kRounds, static_cast<char>('a' + t)));
+    }
 }
 
 }  // namespace

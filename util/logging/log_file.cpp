@@ -6,6 +6,7 @@
 
 #include "util/files/file_access.h"
 #include "util/platform/byte_order.h"
+#include "util/platform/file.h"
 
 CLogFile::~CLogFile() {
     Close();
@@ -15,11 +16,13 @@ void CLogFile::Replace(FileHandle opened) {
     if (!IsValid(opened) || opened == handle_) return;
     Close();
     handle_ = opened;
+    end_ = util_platform::FileSize(opened);  // new files start empty, appended ones at their end
 }
 
 void CLogFile::Close() {
     if (IsValid(handle_)) CFileAccess().FA_CloseFile(handle_);
     handle_ = nullptr;
+    end_ = -1;
 }
 
 bool CLogFile::WriteLocked(const char16_t* units, size_t count) {
@@ -35,5 +38,10 @@ bool CLogFile::WriteLocked(const char16_t* units, size_t count) {
     }
     std::lock_guard<common::sdk::CriticalSection> guard(lock_);
     if (!IsValid(handle_)) return false;
-    return CFileAccess().FA_WriteFile(handle_, data, bytes) == 1;
+    if (CFileAccess().FA_WriteFile(handle_, data, bytes) == 1) {
+        if (end_ >= 0) end_ += bytes;
+        return true;
+    }
+    if (end_ >= 0 && !util_platform::TruncateFileHandle(handle_, end_)) end_ = -1;
+    return false;
 }

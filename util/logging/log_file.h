@@ -32,11 +32,14 @@ class CLogFile {
 
     // Writes count UTF-16 code units as UTF-16LE with one file write, holding the lock for the
     // write only. True when every byte was written; false (nothing reported further) when no
-    // file is open or the write failed.
+    // file is open or the write failed. A write that fails part way (a full disk) is taken back:
+    // the file is cut to where the text began, so the log never holds half a line and the next
+    // text that fits lands right after the last whole one.
     bool WriteLocked(const char16_t* units, size_t count);
 
   private:
     FileHandle handle_ = nullptr;
+    int64_t end_ = -1;  // where the next text begins; -1 when unknown (no rollback then)
     common::sdk::CriticalSection lock_;
 };
 

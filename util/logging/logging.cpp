@@ -10,9 +10,9 @@
 #include "util/files/file_access.h"
 #include "util/logging/log_file.h"
 #include "util/logging/timestamp.h"
+#include "util/platform/file.h"
 #include "util/platform/file_names.h"
 #include "util/platform/local_time.h"
-#include "util/platform/temp_folder.h"
 
 namespace {
 
@@ -66,6 +66,14 @@ void Rotate(const CString& folder) {
         util_platform::RenameFileEntry(log.View(), backup.View());
 }
 
+// The user's temporary folder as the platform reports it into a buffer of 260 characters; a
+// longer text would not fit, so that folder is then not available.
+CString TempFolderText() {
+    constexpr size_t kBufferChars = 260;
+    std::u16string folder = util_platform::TempFolder();
+    return folder.size() < kBufferChars ? CString(folder) : CString();
+}
+
 // Opens the log in one folder; true when the log file is open and ready for its first line.
 bool OpenIn(const CString& folder, bool append) {
     CPath path(folder);
@@ -88,7 +96,10 @@ void Logging::Init(const char16_t* folder, bool append) {
     if (!append) Rotate(given);
 
     bool opened = OpenIn(given, append);
-    if (!opened) opened = OpenIn(CString(util_platform::TempFolder()), append);
+    if (!opened) {
+        const CString temp = TempFolderText();
+        opened = !temp.IsEmpty() && OpenIn(temp, append);
+    }
     if (!opened) {
         LogFile.Close();
         return;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -12,7 +11,9 @@
 
 #include "util/files/file_access.h"
 #include "util/logging/log_file.h"
+#include "util/platform/file.h"
 #include "util/platform/local_time.h"
+#include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -42,24 +43,6 @@ const std::string kHeader = Utf16le(u"Tessmar.log\r\n");
 std::u16string Stamped(std::u16string_view text) {
     return u"[" + std::u16string(kStamp) + u"] " + std::u16string(text) + u"\r\n";
 }
-
-// Points the temporary folder at `folder` for the lifetime of the object.
-class TempFolderOverride {
-  public:
-    explicit TempFolderOverride(const std::string& folder) {
-        if (const char* old = std::getenv("TMPDIR")) old_ = old;
-        ::setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TempFolderOverride() {
-        if (old_)
-            ::setenv("TMPDIR", old_->c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-
-  private:
-    std::optional<std::string> old_;
-};
 
 class LoggingTest : public ::testing::Test {
   protected:
@@ -147,7 +130,7 @@ TEST_F(LoggingTest, NothingIsWrittenOutsideTheInitialisedState) {
 
     // A failed Init (neither folder can take the log) leaves the state closed too.
     dir_.WriteFile("plain", "not a folder");
-    TempFolderOverride temp((dir_.path() / "plain" / "tmp").string());
+    util_testing::ScopedEnvVar temp("TMPDIR", (dir_.path() / "plain" / "tmp").string());
     Logging::Init(dir_.Wide("plain/logs"), false);
     EXPECT_FALSE(Logging::IsInitialized());
     writeEverything();
@@ -230,7 +213,7 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
         ScratchDir temp;
         temp.WriteFile("Tessmar.log", "earlier");
         {
-            TempFolderOverride override(temp.path().string());
+            util_testing::ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
             Logging::Init(CString::FromUtf8(c.folder), c.append);
         }
         ASSERT_TRUE(Logging::IsInitialized());
@@ -252,6 +235,52 @@ TEST_F(LoggingTest, InitAgainMovesTheLog) {
     Logging::Term();
     EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"first\r\n"));
     EXPECT_EQ(ReadFileBytes(other.path() / "Tessmar.log"), kHeader + Utf16le(u"second\r\n"));
+}
+
+// Lifts the simulated full disk at the end of a test, whatever happened in it.
+struct WriteLimit {
+    explicit WriteLimit(int64_t bytes) { util_platform::LimitWritesForTesting(bytes); }
+    ~WriteLimit() { util_platform::LimitWritesForTesting(-1); }
+};
+
+// On a full disk the line that does not fit is dropped whole; the log stays open and takes the
+// next line once there is room again.
+TEST_F(LoggingTest, FullDiskDropsWholeLines) {
+    const std::u16string line = Stamped(u"does not fit");
+    const int64_t lineBytes = static_cast<int64_t>(line.size() * 2);
+    const int64_t rooms[] = {0, 1, 2, lineBytes / 2 + 1, lineBytes - 1};
+    for (int64_t room : rooms) {
+        SCOPED_TRACE(room);
+        Logging::Init(dir_.Wide(), false);
+        ASSERT_TRUE(Logging::IsInitialized());
+        Logging::Write(u"before", false);
+        {
+            WriteLimit limit(room);
+            Logging::WriteV(u"%s", u"does not fit");
+            EXPECT_TRUE(Logging::IsInitialized());
+        }
+        Logging::Write(u"after", false);
+        Logging::Term();
+        EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"before\r\nafter\r\n"));
+    }
+}
+
+// When not even the byte-order mark fits, neither folder takes the log and Init fails; no
+// half-written mark is left behind.
+TEST_F(LoggingTest, FullDiskAtInitFails) {
+    ScratchDir temp;
+    for (int64_t room : {0, 1}) {
+        SCOPED_TRACE(room);
+        {
+            util_testing::ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+            WriteLimit limit(room);
+            Logging::Init(dir_.Wide(), false);
+        }
+        EXPECT_FALSE(Logging::IsInitialized());
+        Logging::Write(u"dropped", false);
+        EXPECT_EQ(LogBytes(), "");
+        EXPECT_EQ(ReadFileBytes(temp.path() / "Tessmar.log"), "");
+    }
 }
 
 TEST(LogFileTest, DestructionClosesTheFile) {

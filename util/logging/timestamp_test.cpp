@@ -55,20 +55,10 @@ TEST(TimestampTest, ClockGivesTwentyThreeCharacterStamps) {
     EXPECT_LE(now.hour, 23);
     EXPECT_LE(now.second, 60);
     EXPECT_LE(now.millisecond, 999);
-    const std::u16string stamp = Stamp(now);
-    ASSERT_EQ(stamp.size(), util_logging::kTimestampLength);
-    for (size_t i = 0; i < stamp.size(); ++i) {
-        if (i == 4 || i == 7)
-            EXPECT_EQ(stamp[i], u'-');
-        else if (i == 10)
-            EXPECT_EQ(stamp[i], u' ');
-        else if (i == 13 || i == 16)
-            EXPECT_EQ(stamp[i], u':');
-        else if (i == 19)
-            EXPECT_EQ(stamp[i], u'.');
-        else
-            EXPECT_TRUE(stamp[i] >= u'0' && stamp[i] <= u'9') << i;
-    }
+    std::u16string shape = Stamp(now);
+    for (char16_t& unit : shape)
+        if (unit >= u'0' && unit <= u'9') unit = u'9';
+    EXPECT_EQ(shape, u"9999-99-99 99:99:99.999");
 }
 
 LocalTime FixedTime() {
