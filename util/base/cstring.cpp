@@ -402,17 +402,23 @@ void CString::AppendFormatArgs(const char16_t* format, const util_format::Format
 
 char16_t* CString::GetBuffer(int minLength) {
     if (minLength < 0) minLength = 0;
-    return MakeUnique(std::max(minLength, 1));
+    char16_t* p = MakeUnique(std::max(minLength, 1));
+    // Zero the room behind the text, so that ReleaseBuffer(-1) finds the length the caller
+    // wrote instead of whatever the allocation held.
+    Rep* r = Rep::Of(p);
+    std::fill(p + r->length, p + r->capacity + 1, char16_t(0));
+    return p;
 }
 char16_t* CString::GetBufferSetLength(int length) {
     if (length < 0) length = 0;
-    char16_t* p = MakeUnique(std::max(length, 1));
+    char16_t* p = GetBuffer(length);
     SetLength(length);
     return p;
 }
 void CString::ReleaseBuffer(int newLength) {
     if (!data_) return;
-    Rep* r = Rep::Of(data_);
+    // Called without GetBuffer on a shared text, the new length must not reach the copies.
+    Rep* r = Rep::Of(MakeUnique(GetLength()));
     if (newLength < 0) {
         const char16_t* end = std::char_traits<char16_t>::find(data_, r->capacity + 1, 0);
         newLength = end ? static_cast<int>(end - data_) : r->capacity;
