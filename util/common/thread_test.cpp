@@ -86,13 +86,15 @@ TEST(Thread, RunningUntilTheCallbackReturns) {
 
 TEST(Thread, CallbackLivesUntilRunHasReturned) {
     for (bool caller_keeps_reference : {false, true}) {
-        auto probe = boost::make_shared<Probe>();
+        Gate gate;  // keeps Run going until the caller has let go of its reference
+        auto probe = boost::make_shared<Probe>(&gate);
         auto ran_on = probe->RanOn();
         auto destroyed_on = probe->DestroyedOn();
         Thread thread;
         ASSERT_TRUE(thread.Start(probe));
         Thread::CallbackPtr kept = caller_keeps_reference ? probe : nullptr;
         probe.reset();
+        gate.Open();
         thread.Join();
         const std::thread::id worker = ran_on.get();
         if (caller_keeps_reference) {
