@@ -24,7 +24,11 @@ TEST(CStringUtil, SplitKeepsEmptyPiecesAndAppends) {
              {u"", u',', {u""}},
              {u"no separator", u',', {u"no separator"}},
              {u"x\u3000y", u'\u3000', {u"x", u"y"}},
-             {u"a\U0001F600b", u'\xD83D', {u"a", u"\xDE00" u"b"}},  // splits by code unit
+             {u"a\U0001F600b",
+              u'\xD83D',
+              {u"a",
+               u"\xDE00"
+               u"b"}},  // splits by code unit
          }) {
         StringList pieces = {u"kept", u"too"};
         cu::Split(c.source, c.separator, &pieces);

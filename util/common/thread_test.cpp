@@ -19,7 +19,7 @@ using common::sdk::Thread;
 
 // A door the test opens for a callback that waits behind it.
 class Gate {
-public:
+  public:
     void Open() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -32,7 +32,7 @@ public:
         opened_.wait(lock, [this] { return open_; });
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;
@@ -40,7 +40,7 @@ private:
 
 // Reports the thread its Run and its destructor ran on; Run waits at the gate, if any.
 class Probe : public Thread::CallbackInterface {
-public:
+  public:
     explicit Probe(Gate* gate = nullptr) : gate_(gate) {}
     ~Probe() override { destroyed_on_.set_value(std::this_thread::get_id()); }
     void Run() override {
@@ -50,7 +50,7 @@ public:
     std::future<std::thread::id> RanOn() { return ran_on_.get_future(); }
     std::future<std::thread::id> DestroyedOn() { return destroyed_on_.get_future(); }
 
-private:
+  private:
     Gate* gate_;
     std::promise<std::thread::id> ran_on_;
     std::promise<std::thread::id> destroyed_on_;
@@ -181,11 +181,12 @@ TEST(Thread, FailedStartLeavesTheObjectAsItWas) {
 
 // Answers whether another thread can take the lock at this moment (and gives it back).
 bool OtherThreadGetsLock(CriticalSection& lock) {
-    return std::async(std::launch::async, [&lock] {
-               bool got = lock.try_lock();
-               if (got) lock.unlock();
-               return got;
-           })
+    return std::async(std::launch::async,
+                      [&lock] {
+                          bool got = lock.try_lock();
+                          if (got) lock.unlock();
+                          return got;
+                      })
         .get();
 }
 
