@@ -269,22 +269,20 @@ int CString::CompareNoCase(const char16_t* other) const noexcept {
     }
 }
 
-CString& CString::MakeUpper() {
-    int n = GetLength();
+namespace {
+// Maps every unit; a shared text is copied only when a unit really changes.
+CString& MapUnits(CString& text, char16_t (*map)(char16_t) noexcept) {
+    int n = text.GetLength();
     for (int i = 0; i < n; ++i) {
-        char16_t up = util_platform::ToUpperUnit(data_[i]);
-        if (up != data_[i]) MakeUnique(n)[i] = up;
+        char16_t unit = text.GetAt(i), mapped = map(unit);
+        if (mapped != unit) text.SetAt(i, mapped);
     }
-    return *this;
+    return text;
 }
-CString& CString::MakeLower() {
-    int n = GetLength();
-    for (int i = 0; i < n; ++i) {
-        char16_t low = util_platform::ToLowerUnit(data_[i]);
-        if (low != data_[i]) MakeUnique(n)[i] = low;
-    }
-    return *this;
-}
+}  // namespace
+
+CString& CString::MakeUpper() { return MapUnits(*this, util_platform::ToUpperUnit); }
+CString& CString::MakeLower() { return MapUnits(*this, util_platform::ToLowerUnit); }
 CString& CString::MakeReverse() {
     int n = GetLength();
     if (n > 1) {

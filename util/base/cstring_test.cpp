@@ -224,6 +224,7 @@ TEST(CString, NonBmpCountsTwoUnitsInLengthsAndPositions) {
     CString upper = s;
     upper.MakeUpper();
     EXPECT_EQ(upper, CString(u"A") + kGrin + u"B");
+    EXPECT_EQ(upper.MakeLower(), s);
 }
 
 TEST(CString, ChangingACopyLeavesTheOriginalAlone) {
