@@ -77,6 +77,7 @@ TEST(CStringFormat, BadArgumentsAndUnknownConversions) {
     ExpectAll({
         {"missing number", Fmt(u"[%d][%5d][%x]"), u"[0][    0][0]"},
         {"missing text", Fmt(u"[%s][%3s]"), u"[][   ]"},
+            {"missing char", Fmt(u"[%c][%3c]", u'a'), u"[a][   ]"},
         {"missing star", Fmt(u"[%*d]"), u"[0]"},
         {"extra arguments", Fmt(u"%d", 1, 2, u"three"), u"1"},
         {"text for a number", Fmt(u"%d", u"text"), u"0"},
