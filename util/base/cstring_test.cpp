@@ -298,9 +298,10 @@ TEST(CString, GetBufferAndReleaseBuffer) {
     s.ReleaseBuffer(3);
     EXPECT_EQ(s, u"hel");
     s.GetBuffer();
-    s.ReleaseBuffer(99);  // clamped to the buffer
-    EXPECT_GE(s.GetLength(), 3);
+    s.ReleaseBuffer(99);  // clamped to the buffer, whose unused units are zero
+    EXPECT_GT(s.GetLength(), 3);
     EXPECT_EQ(s.Left(3), u"hel");
+    EXPECT_EQ(s.View().find_first_not_of(u'\0', 3), std::u16string_view::npos);
 
     // A buffer filled to its requested size without a terminator: the length is what was
     // written, also after the buffer has grown beyond the request.
