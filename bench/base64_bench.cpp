@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,17 +89,24 @@ class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // With --benchmark_repetitions the median stands; otherwise the (last) measured run.
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
             auto rate = run.counters.find("bytes_per_second");
             if (rate == run.counters.end()) continue;
             // Names are "<operation>/<implementation>/<size>".
-            const std::string name = run.benchmark_name();
+            const std::string& name = run.run_name.function_name;
             size_t first = name.find('/'), last = name.rfind('/');
             if (first == std::string::npos || first == last) continue;
             const std::string key = name.substr(0, first) + " " + name.substr(last + 1);
+            const std::string who = name.substr(first + 1, last - first - 1);
             if (rates_.find(key) == rates_.end()) order_.push_back(key);
-            rates_[key][name.substr(first + 1, last - first - 1)] = rate->second.value;
+            if (median)
+                medians_.insert(key + " " + who);
+            else if (medians_.count(key + " " + who))
+                continue;
+            rates_[key][who] = rate->second.value;
         }
     }
     void Finalize() override {
@@ -115,6 +123,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   private:
     std::vector<std::string> order_;  // as the benchmarks ran
+    std::set<std::string> medians_;
     std::map<std::string, std::map<std::string, double>> rates_;
 };
 
