@@ -120,24 +120,36 @@ BENCHMARK_CAPTURE(BM_FreadIcuAnchor, utf8, false)->Unit(benchmark::kMillisecond)
 BENCHMARK_CAPTURE(BM_ReadFileToString, utf16le, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FreadIcuAnchor, utf16le, true)->Unit(benchmark::kMillisecond);
 
-// Prints anchor / ours for each pair after the usual table.
+// Prints anchor / ours for each pair after the usual table, from the medians when repetitions
+// were asked for (--benchmark_repetitions), else from the single runs.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const Run& run : runs) {
+            const std::string key = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "median") medians_[key] = run.GetAdjustedRealTime();
+            } else {
+                singles_[key] = run.GetAdjustedRealTime();
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
         for (const char* kind : {"utf8", "utf16le"}) {
-            const double ours = times_[std::string("BM_ReadFileToString/") + kind];
-            const double anchor = times_[std::string("BM_FreadIcuAnchor/") + kind];
-            if (ours > 0) std::printf("ratio %-8s anchor/ours = %.2f\n", kind, anchor / ours);
+            const double ours = Time(std::string("BM_ReadFileToString/") + kind);
+            const double anchor = Time(std::string("BM_FreadIcuAnchor/") + kind);
+            if (ours > 0 && anchor > 0)
+                std::printf("ratio %-8s anchor/ours = %.2f\n", kind, anchor / ours);
         }
     }
 
   private:
-    std::map<std::string, double> times_;
+    double Time(const std::string& key) {
+        return medians_.count(key) ? medians_[key] : singles_.count(key) ? singles_[key] : 0;
+    }
+    std::map<std::string, double> medians_, singles_;
 };
 
 }  // namespace
