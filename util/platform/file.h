@@ -32,6 +32,8 @@
 
 #include "util/base/file_handle.h"
 
+#include "util/platform/temp_folder.h"  // TempFolder, used with the file layer
+
 namespace util_platform {
 
 // Access wanted, and access granted to others (the same bits).
@@ -91,10 +93,6 @@ bool TruncateFileHandle(FileHandle handle, int64_t size);
 // The error code the last failing call of this thread left.
 int LastError();
 void SetLastError(int error);
-
-// The user's temporary folder, always with a trailing separator.
-// POSIX: $TMPDIR when set and non-empty, else "/tmp/".
-std::u16string TempFolder();
 
 // The folder of the system's shared libraries, without a trailing separator.
 // POSIX: "/usr/lib" when it exists, else "/lib".

@@ -351,13 +351,6 @@ void SetLastError(int error) {
     errno = error;
 }
 
-std::u16string TempFolder() {
-    const char* dir = ::getenv("TMPDIR");
-    std::u16string folder = (dir && *dir) ? util_base::Utf8ToUtf16(dir) : u"/tmp";
-    if (folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
-    return folder;
-}
-
 std::u16string SystemFolder() {
     struct stat st;
     if (::stat("/usr/lib", &st) == 0 && S_ISDIR(st.st_mode)) return u"/usr/lib";
