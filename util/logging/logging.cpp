@@ -10,9 +10,9 @@
 #include "util/files/file_access.h"
 #include "util/logging/log_file.h"
 #include "util/logging/timestamp.h"
-#include "util/platform/file.h"
 #include "util/platform/file_names.h"
 #include "util/platform/local_time.h"
+#include "util/platform/temp_folder.h"
 
 namespace {
 
