@@ -46,16 +46,23 @@ bool OpenLog(const std::string& dir, bool append) {
     return true;
 }
 
+// The whole file; false when it cannot be read (missing, a folder, no permission).
+bool ReadBytes(const std::string& path, std::string* bytes) {
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return !in.bad();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 int RunShow(cli::ArgReader& reader) {
     std::string file = reader.Next("FILE");
     reader.Done();
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        std::cerr << "tessmar-util: cannot read " << file << "\n";
-        return cli::kExitFailure;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string bytes;
+    if (!ReadBytes(file, &bytes)) {
         std::cerr << "tessmar-util: cannot read " << file << "\n";
         return cli::kExitFailure;
     }
@@ -126,10 +133,9 @@ void DemoShowLog(cli::DemoContext& context) {
     Logging::WriteV(u"Download of %s finished, %d bytes sent", u"tm4200_v3.1.bin", 1048576);
     Logging::EndDownload();
     Logging::Term();
-    auto path = std::filesystem::path(context.workDir) / "Tessmar.log";
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) throw std::runtime_error("cannot read " + path.string());
+    const std::string path = (std::filesystem::path(context.workDir) / "Tessmar.log").string();
+    std::string bytes;
+    if (!ReadBytes(path, &bytes)) throw std::runtime_error("cannot read " + path);
     std::string text = DecodeLog(bytes);
     size_t start = 0;
     while (start < text.size()) {

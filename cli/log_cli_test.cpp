@@ -48,6 +48,7 @@ TEST(LogCliTest, WritesAndShowsLogs) {
         {"log show " + log, 0, {"Tessmar.log\n[", "] debug text\n"}},
         {"log show " + (dir.path() / "odd.log").string(), 0, {"A\xEF\xBF\xBD"}},
         {"log show " + (dir.path() / "missing.log").string(), 1, {}},
+        {"log show " + d, 1, {}},
         {"log", 2, {}},
         {"log --dir " + d, 2, {}},
         {"log first", 2, {}},

@@ -10,9 +10,9 @@
 #include "util/files/file_access.h"
 #include "util/logging/log_file.h"
 #include "util/logging/timestamp.h"
-#include "util/platform/file.h"
 #include "util/platform/file_names.h"
 #include "util/platform/local_time.h"
+#include "util/platform/temp_folder.h"
 
 namespace {
 
@@ -90,7 +90,11 @@ bool OpenIn(const CString& folder, bool append) {
 }  // namespace
 
 void Logging::Init(const char16_t* folder, bool append) {
+    // A log that is still open is closed first: held open, it would refuse its own re-opening
+    // (the log lets others read it, not write it) and an Init for the same folder would then
+    // land in the temporary folder.
     g_initialized.store(false, std::memory_order_relaxed);
+    LogFile.Close();
     CPath given(folder);
     given.AddBackslash();
     if (!append) Rotate(given);
@@ -100,10 +104,7 @@ void Logging::Init(const char16_t* folder, bool append) {
         const CString temp = TempFolderText();
         opened = !temp.IsEmpty() && OpenIn(temp, append);
     }
-    if (!opened) {
-        LogFile.Close();
-        return;
-    }
+    if (!opened) return;
     try {
         std::u16string& line = LineBuffer();
         line += kLogName;

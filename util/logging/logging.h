@@ -37,8 +37,7 @@ class UTIL_EXPORT Logging {
     // When the folder cannot take the log (missing, not a folder, no room for the byte-order
     // mark) the log goes to the user's temporary folder instead, with no rotation there. A
     // successful open writes the line "Tessmar.log" CR LF. Success shows only in IsInitialized.
-    // Calling Init again without Term moves the log: the new file replaces the old, which is
-    // closed; if no folder takes the new one, the old file is closed as well and Init fails.
+    // Init on a log that is still open closes it first (as Term would), then opens as above.
     static void Init(const char16_t* folder, bool append);
 
     // Closes the log (writing nothing) if it is open; otherwise does nothing.

@@ -224,17 +224,31 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     }
 }
 
-// A second Init without Term moves the log: the new file takes the lines, the old one is closed.
-TEST_F(LoggingTest, InitAgainMovesTheLog) {
-    ScratchDir other;
-    Logging::Init(dir_.Wide(), false);
-    Logging::Write(u"first", false);
-    Logging::Init(other.Wide(), true);
-    ASSERT_TRUE(Logging::IsInitialized());
-    Logging::Write(u"second", false);
-    Logging::Term();
-    EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"first\r\n"));
-    EXPECT_EQ(ReadFileBytes(other.path() / "Tessmar.log"), kHeader + Utf16le(u"second\r\n"));
+// Init on an open log closes it and opens again, in the same folder or another one.
+TEST_F(LoggingTest, InitAgainWithoutTerm) {
+    const struct {
+        const char* name;
+        bool sameFolder, append;
+        std::string expectedFirst, expectedSecond;
+    } cases[] = {
+        {"same folder, append", true, true,
+         kBom + kHeader + Utf16le(u"first\r\nTessmar.log\r\nsecond\r\n"), ""},
+        {"same folder, fresh", true, false, kBom + kHeader + Utf16le(u"second\r\n"), ""},
+        {"other folder, append", false, true, kBom + kHeader + Utf16le(u"first\r\n"),
+         kHeader + Utf16le(u"second\r\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir first, second;
+        Logging::Init(first.Wide(), false);
+        Logging::Write(u"first", false);
+        Logging::Init(c.sameFolder ? first.Wide() : second.Wide(), c.append);
+        ASSERT_TRUE(Logging::IsInitialized());
+        Logging::Write(u"second", false);
+        Logging::Term();
+        EXPECT_EQ(ReadFileBytes(first.path() / "Tessmar.log"), c.expectedFirst);
+        EXPECT_EQ(ReadFileBytes(second.path() / "Tessmar.log"), c.expectedSecond);
+    }
 }
 
 // Lifts the simulated full disk at the end of a test, whatever happened in it.
