@@ -76,14 +76,47 @@ int RunBond(cli::ArgReader& reader) {
     return cli::kExitOk;
 }
 
+const char* StatusName(EIPV6ScopeIdStatus status) {
+    switch (status) {
+        case IPV6_SCOPEID_OK:
+            return "IPV6_SCOPEID_OK";
+        case IPV6_SCOPEID_IPV4_ADDRESS:
+            return "IPV6_SCOPEID_IPV4_ADDRESS";
+        case IPV6_SCOPEID_ALREADY_SET:
+            return "IPV6_SCOPEID_ALREADY_SET";
+        case IPV6_SCOPEID_SOCKET_ERROR:
+            return "IPV6_SCOPEID_SOCKET_ERROR";
+        case IPV6_SCOPEID_ADAPTER_ERROR:
+            return "IPV6_SCOPEID_ADAPTER_ERROR";
+        case IPV6_SCOPEID_INVALID_ADDRESS:
+            return "IPV6_SCOPEID_INVALID_ADDRESS";
+        case IPV6_SCOPEID_NO_MEMORY:
+            return "IPV6_SCOPEID_NO_MEMORY";
+        case IPV6_SCOPEID_LOAD_ERROR:
+            return "IPV6_SCOPEID_LOAD_ERROR";
+    }
+    return "unknown";
+}
+
+int RunScope(cli::ArgReader& reader) {
+    std::string text = reader.Next("TEXT");
+    reader.Done();
+    CString result;
+    EIPV6ScopeIdStatus status = CIPFormat::MergeIPV6AddressWithScopeID(cli::Wide(text), result);
+    std::cout << "status\t" << StatusName(status) << " " << static_cast<int>(status) << "\n"
+              << "result\t" << cli::Utf8(result) << "\n";
+    return status < 0 ? cli::kExitFailure : cli::kExitOk;
+}
+
 int RunIp(const cli::Args& args) {
     cli::ArgReader reader(args);
-    std::string action = reader.Next("check, same, cut or bond");
+    std::string action = reader.Next("check, same, cut, bond or scope");
     if (action == "check") return RunCheck(reader);
     if (action == "same") return RunSame(reader);
     if (action == "cut") return RunCut(reader);
     if (action == "bond") return RunBond(reader);
-    throw cli::UsageError("expected check, same, cut or bond, not " + action);
+    if (action == "scope") return RunScope(reader);
+    throw cli::UsageError("expected check, same, cut, bond or scope, not " + action);
 }
 
 void DemoAddresses(cli::DemoContext&) {
@@ -109,6 +142,19 @@ CLI_COMMAND("ip",
             "ip check TEXT...       (valid IPv4, IPv4, IPv6 or other; exit 1 if any is other)\n"
             "ip same A B            (exit 0 same, 1 different)\n"
             "ip cut TEXT            (IPv6 part, IPv4 tail, prefix, scope ID)\n"
-            "ip bond TEXT PREFIX    (join a prefix length into an IPv6 text)",
+            "ip bond TEXT PREFIX    (join a prefix length into an IPv6 text)\n"
+            "ip scope TEXT          (complete with the first Ethernet adapter's zone; exit 1 on a "
+            "negative status)",
             "classify, compare and take apart IP address text", RunIp);
 CLI_DEMO_STEP(30, "IP addresses as a user types them", DemoAddresses);
+
+void DemoScope(cli::DemoContext&) {
+    for (const char16_t* text : {u"fe80::1", u"fe80::1%4", u"2001:db8::1", u"10.0.0.1"}) {
+        CString result;
+        EIPV6ScopeIdStatus status = CIPFormat::MergeIPV6AddressWithScopeID(text, result);
+        std::cout << "   " << cli::Utf8(text) << " -> " << cli::Utf8(result) << "  ("
+                  << StatusName(status) << ")\n";
+    }
+}
+
+CLI_DEMO_STEP(35, "Scope ID of a link-local address from the first Ethernet adapter", DemoScope);

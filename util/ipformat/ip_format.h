@@ -26,6 +26,18 @@
 #include "util/base/cstring.h"
 #include "util/util_export.h"
 
+// Result of CIPFormat::MergeIPV6AddressWithScopeID.
+enum EIPV6ScopeIdStatus : int32_t {
+    IPV6_SCOPEID_OK = 0,                // completed, or a global address that needs no zone
+    IPV6_SCOPEID_IPV4_ADDRESS = 1,      // the text is an IPv4 address; nothing to do
+    IPV6_SCOPEID_ALREADY_SET = 2,       // a valid IPv6 address that already has a scope ID
+    IPV6_SCOPEID_SOCKET_ERROR = -1,     // the socket layer did not start
+    IPV6_SCOPEID_ADAPTER_ERROR = -2,    // no adapter list, no Ethernet adapter, or bad zones
+    IPV6_SCOPEID_INVALID_ADDRESS = -3,  // not an address, or an IPv6 kind that is not completed
+    IPV6_SCOPEID_NO_MEMORY = -4,        // no memory for the adapter list
+    IPV6_SCOPEID_LOAD_ERROR = -5,       // the adapter query is not available
+};
+
 class UTIL_EXPORT CIPFormat {
   public:
     enum IPAddressStatus : int32_t {
@@ -76,6 +88,18 @@ class UTIL_EXPORT CIPFormat {
     // Our choice: groups written after a "::" that precedes an IPv4 tail end at group 5, so
     //   IsSameIPAddress("::ffff:192.0.2.1", "0:0:0:0:0:ffff:192.0.2.1") -> true
     static bool IsSameIPAddress(CString first, CString second);
+
+    // Completes a link-local (first group fe80) or site-local (first group fd00) IPv6 address
+    // with "%" and the zone index of the first Ethernet adapter of this machine. `result` is
+    // written in every case: the completed text, or a copy of `address`. The completion goes
+    // after any prefix ("fe80::1/64" -> "fe80::1/64%4"). IPv4 texts, invalid texts and addresses
+    // that already have a scope ID are answered without asking the system about its adapters.
+    // Global addresses (first digit 2 or 3) come back unchanged with IPV6_SCOPEID_OK once an
+    // Ethernet adapter was found; every other IPv6 kind gives IPV6_SCOPEID_INVALID_ADDRESS.
+    //   MergeIPV6AddressWithScopeID("fe80::1", r)   -> OK, r == "fe80::1%2"  (zone index 2)
+    //   MergeIPV6AddressWithScopeID("10.0.0.1", r)  -> IPV4_ADDRESS, r == "10.0.0.1"
+    //   MergeIPV6AddressWithScopeID("127.0.0.1", r) -> INVALID_ADDRESS (not a valid IPv4)
+    static EIPV6ScopeIdStatus MergeIPV6AddressWithScopeID(CString address, CString& result);
 
   private:
     friend class CIPFormatPeer;
