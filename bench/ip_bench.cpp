@@ -212,10 +212,13 @@ BENCHMARK(BM_IsSameIPAddress_InetPton);
 // Prints the usual table and remembers each benchmark's time for the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    // With repetitions the median is used; a single run counts as it is.
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration ||
+                (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
+                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void PrintRatios() const {

@@ -7,12 +7,6 @@
 
 namespace ip_text {
 
-bool HasCharOutside(View text, const CharSet& allowed) {
-    for (char16_t ch : text)
-        if (!allowed.Contains(ch)) return true;
-    return false;
-}
-
 View TrimSpace(View text) {
     while (!text.empty() && util_platform::IsSpaceUnit(text.front())) text.remove_prefix(1);
     while (!text.empty() && util_platform::IsSpaceUnit(text.back())) text.remove_suffix(1);

@@ -59,7 +59,17 @@ inline const CharSet& HostSet() {
     return g_hostSet;
 }
 
-bool HasCharOutside(View text, const CharSet& allowed);
+inline bool HasCharOutside(View text, const CharSet& allowed) {
+    for (char16_t ch : text)
+        if (!allowed.Contains(ch)) return true;
+    return false;
+}
+// The position of the first "::" at or after `from`, or View::npos.
+inline size_t FindDoubleColon(View text, size_t from) {
+    for (size_t i = from; i + 1 < text.size(); ++i)
+        if (text[i] == u':' && text[i + 1] == u':') return i;
+    return View::npos;
+}
 inline bool IsAsciiDigit(char16_t ch) {
     return ch >= u'0' && ch <= u'9';
 }
@@ -91,7 +101,10 @@ bool IsCompressed(View front, View back);
 bool IsUncompressed(View list, bool hasIPv4Tail);
 bool IsEmbeddedIPv4Prefix(const View* groups, int count);
 Split SplitGroup(View text, View* group, View* rest);
-bool IsGroup(View text);
+// One to four hexadecimal digits.
+inline bool IsGroup(View text) {
+    return !text.empty() && text.size() <= 4 && !HasCharOutside(text, HexSet());
+}
 bool IsIPv4Tail(View text);
 bool IsPrefix(View text);
 bool IsScopeId(View text);

@@ -31,13 +31,12 @@ int PieceCount(View list) {
 }  // namespace
 
 bool IsIPv6(View text) {
-    View host = text;
-    size_t percent = text.find(u'%');
-    if (percent != View::npos) {
-        if (!IsScopeId(text.substr(percent + 1))) return false;
-        host = text.substr(0, percent);
-    }
-    if (HasCharOutside(host, HostSet())) return false;
+    // One walk finds the first "%" and checks the host text's characters on the way.
+    size_t percent = 0;
+    for (; percent < text.size() && text[percent] != u'%'; ++percent)
+        if (!HostSet().Contains(text[percent])) return false;
+    View host = text.substr(0, percent);
+    if (percent < text.size() && !IsScopeId(text.substr(percent + 1))) return false;
     View ipv6Part, ipv4Tail;
     return SplitHostText(host, &ipv6Part, &ipv4Tail) == Split::kOk;
 }
@@ -81,7 +80,7 @@ Split SplitHostText(View host, View* ipv6Part, View* ipv4Tail) {
 bool IsIPv6Part(View part, bool hasIPv4Tail) {
     View bare;
     if (!PreCheck(part, &bare)) return false;
-    if (bare.find(u"::") == View::npos) return IsUncompressed(bare, hasIPv4Tail);
+    if (FindDoubleColon(bare, 0) == View::npos) return IsUncompressed(bare, hasIPv4Tail);
     View front, back;
     if (!ParseCompress(bare, &front, &back)) return false;
     if (!front.empty() && !back.empty()) {
@@ -95,9 +94,13 @@ bool IsIPv6Part(View part, bool hasIPv4Tail) {
 }
 
 bool PreCheck(View part, View* bare) {
-    if (HasCharOutside(part, PreCheckSet())) return false;
+    // One walk checks the characters and finds the first "/".
+    size_t slash = View::npos;
+    for (size_t i = 0; i < part.size(); ++i) {
+        if (!PreCheckSet().Contains(part[i])) return false;
+        if (part[i] == u'/' && slash == View::npos) slash = i;
+    }
     *bare = part;
-    size_t slash = part.find(u'/');
     if (slash != View::npos) {
         if (!IsPrefix(part.substr(slash + 1))) return false;
         *bare = part.substr(0, slash);
@@ -108,10 +111,10 @@ bool PreCheck(View part, View* bare) {
 }
 
 bool ParseCompress(View text, View* front, View* back) {
-    size_t first = text.find(u"::");
+    size_t first = FindDoubleColon(text, 0);
     if (first == View::npos) return false;
     // Searching again from the second colon makes ":::" count as two occurrences.
-    if (text.find(u"::", first + 1) != View::npos) return false;
+    if (FindDoubleColon(text, first + 1) != View::npos) return false;
     *front = text.substr(0, first);
     *back = text.substr(first + 2);
     return true;
@@ -174,10 +177,6 @@ Split SplitGroup(View text, View* group, View* rest) {
     *group = text.substr(0, colon);
     *rest = text.substr(colon + 1);
     return Split::kOk;
-}
-
-bool IsGroup(View text) {
-    return !text.empty() && text.size() <= 4 && !HasCharOutside(text, HexSet());
 }
 
 bool IsIPv4Tail(View text) {
