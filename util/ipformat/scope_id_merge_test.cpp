@@ -216,19 +216,4 @@ TEST_F(MergeScopeId, EachSystemFailureHasItsOwnAnswerAndLeavesTheTextAlone) {
     }
 }
 
-TEST(ScopeIdStatus, ValuesAreFixed) {
-    const std::pair<EIPV6ScopeIdStatus, int> values[] = {
-        {IPV6_SCOPEID_OK, 0},
-        {IPV6_SCOPEID_IPV4_ADDRESS, 1},
-        {IPV6_SCOPEID_ALREADY_SET, 2},
-        {IPV6_SCOPEID_SOCKET_ERROR, -1},
-        {IPV6_SCOPEID_ADAPTER_ERROR, -2},
-        {IPV6_SCOPEID_INVALID_ADDRESS, -3},
-        {IPV6_SCOPEID_NO_MEMORY, -4},
-        {IPV6_SCOPEID_LOAD_ERROR, -5},
-    };
-    for (const auto& [status, value] : values) EXPECT_EQ(static_cast<int>(status), value);
-    EXPECT_EQ(sizeof(EIPV6ScopeIdStatus), 4u);
-}
-
 }  // namespace
