@@ -14,7 +14,7 @@
 
 #include "util/ipformat/ip_text.h"
 
-// 1. The IP address validators' character sets.
+// 1. The IP address validators' character sets and their lookup tables.
 const CString g_strDigits(u"0123456789");
 const CString g_strHexDigits(u"0123456789abcdefABCDEF");
 const CString g_strIPv6PreCheckChars(u"0123456789abcdefABCDEF:/");

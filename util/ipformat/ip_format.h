@@ -35,7 +35,7 @@ enum EIPV6ScopeIdStatus : int32_t {
     IPV6_SCOPEID_ADAPTER_ERROR = -2,    // no adapter list, no Ethernet adapter, or bad zones
     IPV6_SCOPEID_INVALID_ADDRESS = -3,  // not an address, or an IPv6 kind that is not completed
     IPV6_SCOPEID_NO_MEMORY = -4,        // no memory for the adapter list
-    IPV6_SCOPEID_LOAD_ERROR = -5,       // the adapter query is not available
+    IPV6_SCOPEID_LOAD_ERROR = -5,       // socket layer or adapter query could not be loaded
 };
 
 class UTIL_EXPORT CIPFormat {
@@ -126,7 +126,7 @@ class UTIL_EXPORT CIPFormat {
     static bool GetIPDataInIPv6HostInfo(CString host, CString& ipv6Part, CString& ipv4Tail);
     static bool GetIPv6IPData(CString ipv6Part, bool hasIPv4Tail);
     // Characters, prefix and final colon of an IPv6 part; `bare` receives the part without
-    // "/prefix". The flag does not influence the result.
+    // "/prefix" (written only when accepted). The flag does not influence the result.
     static bool PreCheckIPv6IPData(CString ipv6Part, bool hasIPv4Tail, CString& bare);
     // Exactly one "::" (":::" counts as two). Outputs unchanged on rejection.
     //   "fe80::1" -> "fe80" + "1";  "::" -> "" + "";  "1:::2" -> false
