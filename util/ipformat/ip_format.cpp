@@ -1,0 +1,30 @@
+// The CIPFormat object, the character-set tables and the generic forbidden-character test.
+
+#include "util/ipformat/ip_format.h"
+
+#include "util/ipformat/ip_text.h"
+#include "util/platform/unicode.h"
+
+namespace ip_text {
+
+View TrimSpace(View text) {
+    while (!text.empty() && util_platform::IsSpaceUnit(text.front())) text.remove_prefix(1);
+    while (!text.empty() && util_platform::IsSpaceUnit(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace ip_text
+
+CIPFormat::CIPFormat() = default;
+CIPFormat::CIPFormat(const CString& address) : m_strAddress(address) {}
+CIPFormat::CIPFormat(const CIPFormat& other) = default;
+CIPFormat::~CIPFormat() = default;
+CIPFormat& CIPFormat::operator=(const CIPFormat& other) = default;
+CIPFormat& CIPFormat::operator=(const CString& address) {
+    m_strAddress = address;
+    return *this;
+}
+
+bool CIPFormat::IsExistBanChar(CString text, CString allowed) {
+    return ip_text::HasCharOutside(text.View(), ip_text::CharSet(allowed.View()));
+}

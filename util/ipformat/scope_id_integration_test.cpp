@@ -1,0 +1,168 @@
+// Scope-ID completion against a real kernel. The test builds network namespaces with the `ip`
+// tool (root needed), runs tessmar-util inside them and compares the zone it appends with the
+// interface list `ip -o link` shows there. A machine that refuses network namespaces fails the
+// test: it must not pass without having looked at a kernel.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "util/platform/network.h"
+
+namespace {
+
+struct Output {
+    int exitCode;
+    std::string text;
+};
+
+Output Shell(const std::string& command) {
+    std::string wrapped = "(" + command + ") 2>&1; echo \"#exit=$?\"";
+    FILE* pipe = popen(wrapped.c_str(), "r");
+    if (!pipe) return {-1, "popen failed"};
+    std::string out;
+    char buffer[512];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    size_t marker = out.rfind("#exit=");
+    if (marker == std::string::npos) return {-1, out};
+    return {std::stoi(out.substr(marker + 6)), out.substr(0, marker)};
+}
+
+std::string Cli() {
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tessmar-util")
+        .string();
+}
+
+// A network namespace that exists for the guard's lifetime, removed also when a test fails.
+class Namespace {
+  public:
+    Namespace() {
+        std::random_device random;
+        name_ = "utilscope" + std::to_string(random() % 1000000000u);
+        Output added = Shell("ip netns add " + name_);
+        created_ = added.exitCode == 0;
+        error_ = added.text;
+    }
+    ~Namespace() {
+        if (created_) Shell("ip netns del " + name_);
+    }
+    bool created() const { return created_; }
+    const std::string& error() const { return error_; }
+    Output Run(const std::string& command) const { return Shell("ip -n " + name_ + " " + command); }
+    // Runs `tessmar-util ip scope TEXT` inside the namespace: "status" and "result" lines.
+    std::pair<std::string, std::string> Scope(const std::string& text) const {
+        Output out = Shell("ip netns exec " + name_ + " " + Cli() + " ip scope '" + text + "'");
+        std::istringstream lines(out.text);
+        std::string line, status, result;
+        while (std::getline(lines, line)) {
+            if (line.rfind("status\t", 0) == 0) status = line.substr(7);
+            if (line.rfind("result\t", 0) == 0) result = line.substr(7);
+        }
+        return {status, result};
+    }
+    // The index of the first interface `ip -o link` lists as link/ether, or "" if none.
+    std::string FirstEthernetIndex() const {
+        std::istringstream lines(Run("-o link").text);
+        std::string line;
+        while (std::getline(lines, line))
+            if (line.find("link/ether") != std::string::npos) return line.substr(0, line.find(':'));
+        return "";
+    }
+
+  private:
+    std::string name_, error_;
+    bool created_ = false;
+};
+
+#define REQUIRE_NAMESPACE(ns)                                                                    \
+    ASSERT_TRUE(ns.created()) << "this machine refused to create a network namespace (root and " \
+                                 "CAP_SYS_ADMIN are needed); the scope-ID test cannot run: "     \
+                              << ns.error()
+
+TEST(ScopeIdOnARealKernel, OnlyLoopbackMeansNoEthernetAdapter) {
+    Namespace ns;
+    REQUIRE_NAMESPACE(ns);
+    EXPECT_EQ(ns.FirstEthernetIndex(), "");
+    auto [status, result] = ns.Scope("fe80::1");
+    EXPECT_EQ(status, "IPV6_SCOPEID_ADAPTER_ERROR -2");
+    EXPECT_EQ(result, "fe80::1");
+}
+
+TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
+    struct Setup {
+        const char* what;
+        std::vector<std::string> commands;
+    } setups[] = {
+        {"veth pair", {"link add v0 type veth peer name v1"}},
+        {"bridge before a veth pair",
+         {"link add br0 type bridge", "link add v0 type veth peer name v1",
+          "link set v1 master br0"}},
+    };
+    for (const Setup& setup : setups) {
+        SCOPED_TRACE(setup.what);
+        Namespace ns;
+        REQUIRE_NAMESPACE(ns);
+        for (const std::string& command : setup.commands) {
+            Output out = ns.Run(command);
+            ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.text;
+        }
+        std::string index = ns.FirstEthernetIndex();
+        ASSERT_NE(index, "") << ns.Run("-o link").text;
+        ASSERT_NE(index, "1");  // loopback comes first and is passed over
+        struct Row {
+            std::string address, status, result;
+        } rows[] = {
+            {"fe80::1", "IPV6_SCOPEID_OK 0", "fe80::1%" + index},
+            {"FE80::1/64", "IPV6_SCOPEID_OK 0", "FE80::1/64%" + index},
+            {"fd00::5", "IPV6_SCOPEID_OK 0", "fd00::5%" + index},
+            {"2001:db8::1", "IPV6_SCOPEID_OK 0", "2001:db8::1"},
+            {"ff02::1", "IPV6_SCOPEID_INVALID_ADDRESS -3", "ff02::1"},
+            {"fe80::1%4", "IPV6_SCOPEID_ALREADY_SET 2", "fe80::1%4"},
+        };
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.address);
+            auto [status, result] = ns.Scope(row.address);
+            EXPECT_EQ(status, row.status);
+            EXPECT_EQ(result, row.result);
+        }
+    }
+}
+
+TEST(ScopeIdOnARealKernel, AdapterQueryListsEveryInterfaceInIndexOrder) {
+    size_t count = 0;
+    ASSERT_EQ(util_platform::QueryAdapters(nullptr, &count),
+              util_platform::AdapterQueryResult::kBufferOverflow);
+    std::vector<util_platform::AdapterRecord> records(count);
+    ASSERT_EQ(util_platform::QueryAdapters(records.data(), &count),
+              util_platform::AdapterQueryResult::kOk);
+
+    // What `ip -o link` shows in this process's namespace: index and whether it is link/ether.
+    std::istringstream lines(Shell("ip -o link").text);
+    std::vector<std::pair<uint32_t, bool>> shown;
+    std::string line;
+    while (std::getline(lines, line))
+        if (!line.empty() && isdigit(static_cast<unsigned char>(line[0])))
+            shown.emplace_back(std::stoul(line), line.find("link/ether") != std::string::npos);
+    ASSERT_EQ(records.size(), shown.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE("interface " + std::to_string(records[i].interfaceIndex));
+        EXPECT_EQ(records[i].interfaceIndex, shown[i].first);
+        // Wireless interfaces show link/ether too but are not Ethernet for us.
+        if (!shown[i].second) {
+            EXPECT_FALSE(records[i].isEthernet);
+        }
+        EXPECT_EQ(records[i].linkZone, records[i].interfaceIndex);
+        EXPECT_EQ(records[i].siteZone, records[i].interfaceIndex);
+        EXPECT_EQ(records[i].globalZone, 0u);
+    }
+}
+
+}  // namespace
