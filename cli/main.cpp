@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "util/environment/environment.h"
 
 #ifndef UTIL_VERSION
 #define UTIL_VERSION "0.0.0"
@@ -42,7 +43,8 @@ void PrintSynopsis(std::ostream& out, const Command& command) {
 }
 
 void PrintHelp(std::ostream& out) {
-    out << "tessmar-util " UTIL_VERSION " - the services of the Util library from the command line\n"
+    out << "tessmar-util " UTIL_VERSION
+           " - the services of the Util library from the command line\n"
            "\nUsage:\n"
            "  tessmar-util --help | --version\n"
            "  tessmar-util help COMMAND\n"
@@ -67,12 +69,13 @@ std::filesystem::path MakeScratchFolder() {
     throw std::runtime_error("cannot create a scratch folder for the demo");
 }
 
-int RunDemo(const Args& args, const char* argv0) {
+int RunDemo(const Args& args) {
     if (!args.empty()) throw UsageError("demo takes no arguments");
     DemoContext context;
     std::error_code ec;
-    auto exe = std::filesystem::weakly_canonical(std::filesystem::path(argv0), ec);
-    context.installDir = exe.parent_path().string();
+    CPath installDir;
+    common::sdk::environment::GetExeFolderPath(&installDir);
+    context.installDir = installDir.ToUtf8();
     auto scratch = MakeScratchFolder();
     context.workDir = scratch.string();
 
@@ -112,7 +115,8 @@ std::optional<std::string> ArgReader::Option(const std::string& name) {
         if (args_[i] == name) {
             if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
             std::string value = args_[i + 1];
-            args_.erase(args_.begin() + static_cast<long>(i), args_.begin() + static_cast<long>(i) + 2);
+            args_.erase(args_.begin() + static_cast<long>(i),
+                        args_.begin() + static_cast<long>(i) + 2);
             return value;
         }
         if (args_[i].rfind(name + "=", 0) == 0) {
@@ -172,8 +176,12 @@ void ArgReader::Done() const {
     }
 }
 
-CString Wide(const std::string& utf8) { return CString::FromUtf8(utf8); }
-std::string Utf8(const CString& text) { return text.ToUtf8(); }
+CString Wide(const std::string& utf8) {
+    return CString::FromUtf8(utf8);
+}
+std::string Utf8(const CString& text) {
+    return text.ToUtf8();
+}
 
 std::string ReadStdin() {
     std::string data((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
@@ -214,7 +222,7 @@ int main(int argc, char** argv) {
             PrintSynopsis(std::cout, it->second);
             return kExitOk;
         }
-        if (name == "demo") return RunDemo(rest, argv[0]);
+        if (name == "demo") return RunDemo(rest);
         if (!command) throw UsageError("unknown command " + name);
         if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) {
             std::cout << command->summary << "\n\nUsage:\n";

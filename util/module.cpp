@@ -11,5 +11,9 @@
 // place in that order.
 
 #include "util/module.h"
+#include "util/environment/path_table.h"
+
+// 3. The path service's table of paths.
+common::sdk::PathTable common::sdk::g_pathTable;
 
 CUtilApp theApp;
