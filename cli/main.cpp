@@ -43,8 +43,7 @@ void PrintSynopsis(std::ostream& out, const Command& command) {
 }
 
 void PrintHelp(std::ostream& out) {
-    out << "tessmar-util " UTIL_VERSION
-           " - the services of the Util library from the command line\n"
+    out << "tessmar-util " UTIL_VERSION " - the services of the Util library from the command line\n"
            "\nUsage:\n"
            "  tessmar-util --help | --version\n"
            "  tessmar-util help COMMAND\n"
@@ -115,8 +114,7 @@ std::optional<std::string> ArgReader::Option(const std::string& name) {
         if (args_[i] == name) {
             if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
             std::string value = args_[i + 1];
-            args_.erase(args_.begin() + static_cast<long>(i),
-                        args_.begin() + static_cast<long>(i) + 2);
+            args_.erase(args_.begin() + static_cast<long>(i), args_.begin() + static_cast<long>(i) + 2);
             return value;
         }
         if (args_[i].rfind(name + "=", 0) == 0) {
@@ -176,12 +174,8 @@ void ArgReader::Done() const {
     }
 }
 
-CString Wide(const std::string& utf8) {
-    return CString::FromUtf8(utf8);
-}
-std::string Utf8(const CString& text) {
-    return text.ToUtf8();
-}
+CString Wide(const std::string& utf8) { return CString::FromUtf8(utf8); }
+std::string Utf8(const CString& text) { return text.ToUtf8(); }
 
 std::string ReadStdin() {
     std::string data((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
