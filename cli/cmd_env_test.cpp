@@ -45,8 +45,10 @@ TEST(CliEnvTest, PathsSelectsTheLanguageLikeTheHost) {
         {neutral, "paths", "en-US"},               // no OS language: the default language
         {neutral + " LANGUAGE=de_DE:ja_JP:ja", "paths", "ja"},
         {neutral + " LANG=zh_CN.UTF-8", "paths", "zh-Hans"},
-        {neutral + " LANG=zh_TW.UTF-8", "paths", "en-US"},  // no zh-Hant folder
-        {neutral + " LC_ALL=C LANG=ja_JP.UTF-8", "paths", "en-US"},
+        {neutral + " LANG=zh_TW.UTF-8", "paths", "en-US"},           // no zh-Hant folder
+        {neutral + " LC_ALL=C LANG=ja_JP.UTF-8", "paths", "en-US"},  // C: no language
+        {neutral + " LC_ALL= LC_MESSAGES=ja_JP LANG=zh_CN", "paths", "ja"},
+        {neutral + " LANGUAGE=C LANG=ja_JP.UTF-8", "paths", "ja"},  // nothing usable in the list
     };
     const std::string dir = InstallDir();
     for (const Case& c : cases) {

@@ -51,10 +51,6 @@ class PathServiceTest : public ::testing::Test {
     void TearDown() override { common::sdk::g_pathTable.clear(); }
 };
 
-TEST_F(PathServiceTest, GetinstanceIsTheOneInstance) {
-    EXPECT_EQ(&PathService::GetInstance(), &PathService::GetInstance());
-}
-
 TEST_F(PathServiceTest, InitStoresTheSixPaths) {
     struct Case {
         std::u16string forced;

@@ -1,10 +1,7 @@
 #include "util/platform/ui_language.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,64 +64,6 @@ TEST(PosixUILanguageTest, ParseLanguageList) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseLanguageList(c.list), c.names) << util_base::Utf16ToUtf8(c.list);
-}
-
-// Sets the locale variables for the object's lifetime and restores them afterwards.
-class LocaleVariables {
-  public:
-    explicit LocaleVariables(const std::map<std::string, std::optional<std::string>>& values) {
-        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-            const char* old = ::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-            auto it = values.find(name);
-            Set(name, it == values.end() ? std::nullopt : it->second);
-        }
-    }
-    ~LocaleVariables() {
-        for (const auto& [name, value] : saved_) Set(name, value);
-    }
-
-  private:
-    static void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
-TEST(PosixUILanguageTest, QueriesReadTheLocaleVariables) {
-    struct Case {
-        std::map<std::string, std::optional<std::string>> variables;
-        std::optional<std::vector<std::u16string>> preferred;
-        std::optional<std::pair<std::u16string, std::u16string>> userDefault;
-    } cases[] = {
-        {{{"LANGUAGE", "ja_JP:en"}, {"LANG", "de_DE.UTF-8"}},
-         {{u"ja-JP", u"en"}},
-         {{u"de", u"DE"}}},
-        {{{"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", "zh_TW.UTF-8"}, {"LANG", "en_US"}},
-         std::nullopt,
-         {{u"zh", u"TW"}}},
-        {{{"LC_ALL", "C"}, {"LANG", "en_US.UTF-8"}}, std::nullopt, std::nullopt},
-        {{{"LANGUAGE", "C"}, {"LANG", "POSIX"}}, std::nullopt, std::nullopt},
-        {{}, std::nullopt, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        LocaleVariables scope(c.variables);
-        std::vector<std::u16string> names;
-        EXPECT_EQ(util_platform::PreferredUILanguages(&names), c.preferred.has_value());
-        if (c.preferred) {
-            EXPECT_EQ(names, *c.preferred);
-        }
-        std::u16string language, region;
-        EXPECT_EQ(util_platform::UserDefaultUILanguage(&language, &region),
-                  c.userDefault.has_value());
-        if (c.userDefault) {
-            EXPECT_EQ(language, c.userDefault->first);
-            EXPECT_EQ(region, c.userDefault->second);
-        }
-    }
 }
 
 }  // namespace
