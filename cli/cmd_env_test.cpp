@@ -10,17 +10,18 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
     int status;
     std::string output;
 };
 
 // Runs the program with the given environment prefix and arguments; captures stdout and stderr.
-Run RunCli(const std::string& environment, const std::string& args) {
+CliRun RunCli(const std::string& environment, const std::string& args,
+              const std::string& program = UTIL_TEST_CLI) {
     util_testing::ScratchDir dir;
     auto out = dir.path() / "out.txt";
     std::string command =
-        "env " + environment + " '" UTIL_TEST_CLI "' " + args + " >'" + out.string() + "' 2>&1";
+        "env " + environment + " '" + program + "' " + args + " >'" + out.string() + "' 2>&1";
     int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, util_testing::ReadFileBytes(out)};
 }
@@ -52,7 +53,7 @@ TEST(CliEnvTest, PathsSelectsTheLanguageLikeTheHost) {
     };
     const std::string dir = InstallDir();
     for (const Case& c : cases) {
-        Run run = RunCli(c.environment, c.args);
+        CliRun run = RunCli(c.environment, c.args);
         SCOPED_TRACE(c.environment + " " + c.args + "\n" + run.output);
         ASSERT_EQ(run.status, 0);
         std::string locale = dir + "/locales/" + c.language;
@@ -67,7 +68,7 @@ TEST(CliEnvTest, PathsSelectsTheLanguageLikeTheHost) {
 }
 
 TEST(CliEnvTest, EnvShowsTheProgramsOwnPaths) {
-    Run run = RunCli("", "env");
+    CliRun run = RunCli("", "env");
     ASSERT_EQ(run.status, 0) << run.output;
     const std::string dir = InstallDir();
     EXPECT_TRUE(Contains(run.output, " " + std::string(UTIL_TEST_CLI) + "\n")) << run.output;
@@ -88,17 +89,17 @@ TEST(CliEnvTest, CopyElsewhereLooksBesideItself) {
     util_testing::ScratchDir dir;
     auto copy = dir.path() / "tessmar-util";
     std::filesystem::copy_file(UTIL_TEST_CLI, copy);
-    Run env = RunCli("", "env", copy.string());
+    CliRun env = RunCli("", "env", copy.string());
     ASSERT_EQ(env.status, 0) << env.output;
     EXPECT_TRUE(Contains(env.output, " " + dir.path().string() + "/Tessmar.ini\n")) << env.output;
-    Run paths = RunCli("", "paths --lang ja", copy.string());
+    CliRun paths = RunCli("", "paths --lang ja", copy.string());
     EXPECT_EQ(paths.status, 1) << paths.output;
     EXPECT_TRUE(Contains(paths.output, "no UI language could be selected")) << paths.output;
 }
 
 TEST(CliEnvTest, UsageErrors) {
     for (const char* args : {"paths --lang", "paths extra", "env --lang ja", "paths --bogus"}) {
-        Run run = RunCli("", args);
+        CliRun run = RunCli("", args);
         EXPECT_EQ(run.status, 2) << args << "\n" << run.output;
     }
 }
