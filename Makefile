@@ -2,6 +2,8 @@
 # installed (scripts/install-deps.sh does nothing when they are).
 DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
+# Parallel compile jobs; the default suits a small shared machine.
+JOBS      ?= 2
 
 .PHONY: all deps build demo test asan tsan bench fuzz fuzz-smoke format clean
 
@@ -12,7 +14,7 @@ deps:
 
 build: deps
 	@cmake --preset default >/dev/null
-	@cmake --build --preset default
+	@cmake --build --preset default -j$(JOBS)
 
 demo: build
 	@build/bin/tessmar-util demo
@@ -22,18 +24,18 @@ test: build
 
 asan: deps
 	@cmake --preset asan >/dev/null
-	@cmake --build --preset asan
+	@cmake --build --preset asan -j$(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --preset asan
 
 tsan: deps
 	@cmake --preset tsan >/dev/null
-	@cmake --build --preset tsan
+	@cmake --build --preset tsan -j$(JOBS)
 	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --preset tsan
 
 bench: deps
 	@cmake --preset bench >/dev/null
-	@cmake --build --preset bench
+	@cmake --build --preset bench -j$(JOBS)
 	@mkdir -p build/bench
 	@set -e; for b in build/bench-build/bin/*_bench; do \
 	  echo "== $$b"; \
@@ -42,7 +44,7 @@ bench: deps
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz
+	@cmake --build --preset fuzz -j$(JOBS)
 
 fuzz-smoke: fuzz
 	@set -e; for f in build/fuzz/bin/*_fuzz; do \

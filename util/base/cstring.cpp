@@ -269,22 +269,20 @@ int CString::CompareNoCase(const char16_t* other) const noexcept {
     }
 }
 
-CString& CString::MakeUpper() {
-    int n = GetLength();
+namespace {
+// Maps every unit; a shared text is copied only when a unit really changes.
+CString& MapUnits(CString& text, char16_t (*map)(char16_t) noexcept) {
+    int n = text.GetLength();
     for (int i = 0; i < n; ++i) {
-        char16_t up = util_platform::ToUpperUnit(data_[i]);
-        if (up != data_[i]) MakeUnique(n)[i] = up;
+        char16_t unit = text.GetAt(i), mapped = map(unit);
+        if (mapped != unit) text.SetAt(i, mapped);
     }
-    return *this;
+    return text;
 }
-CString& CString::MakeLower() {
-    int n = GetLength();
-    for (int i = 0; i < n; ++i) {
-        char16_t low = util_platform::ToLowerUnit(data_[i]);
-        if (low != data_[i]) MakeUnique(n)[i] = low;
-    }
-    return *this;
-}
+}  // namespace
+
+CString& CString::MakeUpper() { return MapUnits(*this, util_platform::ToUpperUnit); }
+CString& CString::MakeLower() { return MapUnits(*this, util_platform::ToLowerUnit); }
 CString& CString::MakeReverse() {
     int n = GetLength();
     if (n > 1) {
@@ -402,17 +400,23 @@ void CString::AppendFormatArgs(const char16_t* format, const util_format::Format
 
 char16_t* CString::GetBuffer(int minLength) {
     if (minLength < 0) minLength = 0;
-    return MakeUnique(std::max(minLength, 1));
+    char16_t* p = MakeUnique(std::max(minLength, 1));
+    // Zero the room behind the text, so that ReleaseBuffer(-1) finds the length the caller
+    // wrote instead of whatever the allocation held.
+    Rep* r = Rep::Of(p);
+    std::fill(p + r->length, p + r->capacity + 1, char16_t(0));
+    return p;
 }
 char16_t* CString::GetBufferSetLength(int length) {
     if (length < 0) length = 0;
-    char16_t* p = MakeUnique(std::max(length, 1));
+    char16_t* p = GetBuffer(length);
     SetLength(length);
     return p;
 }
 void CString::ReleaseBuffer(int newLength) {
     if (!data_) return;
-    Rep* r = Rep::Of(data_);
+    // Called without GetBuffer on a shared text, the new length must not reach the copies.
+    Rep* r = Rep::Of(MakeUnique(GetLength()));
     if (newLength < 0) {
         const char16_t* end = std::char_traits<char16_t>::find(data_, r->capacity + 1, 0);
         newLength = end ? static_cast<int>(end - data_) : r->capacity;

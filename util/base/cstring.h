@@ -198,9 +198,10 @@ public:
                           size_t count);
 
     // --- Writable buffer -----------------------------------------------------------------------
-    // A buffer of at least minLength + 1 writable units holding the current text. Call
-    // ReleaseBuffer before using the string again: with -1 the length is found at the first zero
-    // unit (or the buffer's end), otherwise it is newLength clamped to the buffer.
+    // A buffer of at least minLength + 1 writable units holding the current text, every unit
+    // behind it zero. Call ReleaseBuffer before using the string again: with -1 the length is
+    // found at the first zero unit (or the buffer's end), otherwise it is newLength clamped to
+    // the buffer. GetBufferSetLength sets the length at once (grown units are zero).
     char16_t* GetBuffer(int minLength);
     char16_t* GetBuffer() { return GetBuffer(GetLength()); }
     char16_t* GetBufferSetLength(int length);

@@ -48,6 +48,7 @@ class VaSource {
 public:
     explicit VaSource(va_list args) { va_copy(args_, args); }
     ~VaSource() { va_end(args_); }
+    bool HasNext() const { return true; }  // a va_list cannot tell
     int Int() { return va_arg(args_, int); }
     long long Signed(Size size) {
         switch (size) {
@@ -81,6 +82,7 @@ private:
 class ListSource {
 public:
     ListSource(const FormatArg* args, size_t count) : args_(args), count_(count) {}
+    bool HasNext() const { return used_ < count_; }
     int Int() { return static_cast<int>(Next() ? next_->AsSigned() : 0); }
     long long Signed(Size size) { return Next() ? Narrow(next_->AsSigned(), size) : 0; }
     unsigned long long Unsigned(Size size) {
@@ -271,10 +273,14 @@ bool Convert(std::u16string& out, const Spec& spec, Source& source) {
             EmitInteger(out, spec, source.Unsigned(spec.size), false);
             return true;
         case u'c': case u'C': {
+            const Spec field{spec.left, false, false, false, false, spec.width, -1};
+            if (!source.HasNext()) {  // a missing character prints as "", not as a zero unit
+                EmitText(out, field, {});
+                return true;
+            }
             auto v = static_cast<char16_t>(source.Unsigned(Size::kDefault));
             if (spec.narrow) v = static_cast<unsigned char>(v);
-            EmitText(out, Spec{spec.left, false, false, false, false, spec.width, -1},
-                     std::u16string_view(&v, 1));
+            EmitText(out, field, std::u16string_view(&v, 1));
             return true;
         }
         case u's': case u'S': {

@@ -35,6 +35,7 @@ Thread::~Thread() {
 }
 
 bool Thread::Start(CallbackPtr callback) {
+    if (!callback) return false;  // a thread with nothing to run would crash on its first step
     auto* holder = new (std::nothrow) Holder{callback};
     if (!holder) return false;
     void* started = util_platform::StartThread(ThreadProcedure, holder);

@@ -56,7 +56,8 @@ public:
     Thread& operator=(const Thread&) = delete;
 
     // Starts a thread that calls callback->Run(). True when the thread was started; false leaves
-    // the object as it was. Allowed while an earlier thread still runs (see above).
+    // the object as it was. An empty callback starts nothing and answers false. Allowed while
+    // an earlier thread still runs (see above).
     bool Start(CallbackPtr callback);
 
     // True while the last started thread has not ended; false when none was started.

@@ -28,29 +28,96 @@ enum MakeDLFileRes : int32_t {
     MDL_Success = 3,      // the text was extracted
 };
 
+// The class has no state; any object serves and objects share nothing. Nothing here logs or
+// throws; every failure is reported by the result alone and leaves the platform's error code
+// (errno on POSIX) as the failing call set it.
+//
+// Share modes: every FA_OpenFile mode lets other openers read but not write. A second opener is
+// let in only if it, too, leaves the holder's access alone, so
+//   FA_OpenFile(p, FM_Read) twice                  -> both open
+//   FA_OpenFile(p, FM_Read), then FM_Create        -> 0, and p is not truncated
+//   FA_OpenFile(p, FM_Create), then FM_Read        -> 0 (the reader would deny writing)
+//   FA_OpenFile(p, FM_Create), then makeDownloadDescList(p) -> reads (it denies nothing)
+// Sizes and offsets are 32-bit: files of 4 GiB or more are outside this interface.
 class UTIL_EXPORT CFileAccess {
-public:
+  public:
     CFileAccess() = default;
     ~CFileAccess() = default;
     CFileAccess& operator=(const CFileAccess&) = default;
 
+    // Stores the size of the file at path in *size and answers 1. Answers 0 and leaves *size
+    // untouched for a missing file, a folder, and a size of exactly 0xFFFFFFFF (which cannot be
+    // told from the failure value). Works while others hold the file open, even for writing.
     int FA_GetFileSize(const char16_t* path, uint32_t* size);
+
+    // Moves the position to offset bytes from the start. Beyond the end is accepted (1);
+    // a negative offset, handle 0 and a stale handle give 0.
     int FA_SeekFile(FileHandle handle, int32_t offset);
+
+    // One read of up to count bytes; *read receives how many came. 1 whenever the read itself
+    // succeeds, also with 0 bytes at the end of the file. `read` is required (null gives 0).
     int FA_ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* read);
+
+    // Writes count bytes; 1 only when all of them were written (a full disk gives 0, with the
+    // part that fitted left in the file). A count of 0 on a valid handle gives 1.
     int FA_WriteFile(FileHandle handle, const void* buffer, uint32_t count);
+
+    // Opens path as the mode says; 0 on failure (never the all-bits-set value). A mode other
+    // than FM_Read, FM_Create and FM_Append gives 0. FM_Create truncates only after the share
+    // check let it in.
     FileHandle FA_OpenFile(const char16_t* path, FileMode mode);
+
+    // Opens an existing device or file. readWrite != 0: read and write, sharing read and write;
+    // readWrite == 0: write only, sharing read. 0 on failure.
     FileHandle FA_OpenDevice(const char16_t* path, int readWrite);
+
+    // Closes the handle: 1 on success, 0 for handle 0 or a handle that is not open (closing
+    // twice is harmless). FA_CloseDevice is the same operation.
     int FA_CloseFile(FileHandle handle);
     int FA_CloseDevice(FileHandle handle);
 
+    // Copies source to destination with the stamp line "@JCID=" + jobClientId (in the thread's
+    // ANSI code page, util/platform/codepage.h) + CR LF inserted after the first 9 bytes:
+    //   source 00..0A, ID "A1" -> 00..08 40 4A 43 49 44 3D 41 31 0D 0A 09 0A
+    //   empty ID               -> the 8-byte line "@JCID=" CR LF
+    // The source is never changed. 1 when the whole destination was written, 0 otherwise:
+    //   - a missing or unreadable source, or one shorter than 9 bytes: 0 before the destination
+    //     is touched;
+    //   - a destination that cannot be opened for writing, including the source itself (its
+    //     open for reading refuses writers): 0, and that file is unchanged;
+    //   - a failure later (full disk, a source that shrinks while being copied, sources of
+    //     2 GiB or more whose positions do not fit the signed 32-bit seek) leaves the
+    //     destination as far as it was written.
+    // The copy runs through one 512,002-byte buffer in blocks of at most 512,000 bytes, so its
+    // memory does not grow with the file. The source's measured size is the target: bytes
+    // appended during the copy are not taken.
     int FA_FileAddJobClientID(const char16_t* source, const char16_t* destination,
                               const char16_t* jobClientId);
 
+    // True when ".tmp.bin" occurs anywhere in name, case-sensitively:
+    //   "x.tmp.bin" -> true, "x.tmp.bin.old" -> true, "x.TMP.BIN" -> false, "x.tmp" -> false
     static bool IsTempBinFile(const CString& name);
-    static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset,
-                                              CString& text);
 
-private:
+    // Extracts the description block of a firmware file: at `offset` (140 when 0) a 32-bit
+    // big-endian length L, 4 skipped bytes, then L bytes of text in the thread's ANSI code page.
+    // The block's last byte is a terminator whatever it holds, and the text ends at its first
+    // zero byte:
+    //   L = 4, bytes 61 62 63 00 -> "abc";  L = 4, bytes 61 62 63 64 -> "abc"
+    //   L = 4, bytes 61 00 63 00 -> "a";    length bytes 00 00 01 00  -> L = 256
+    // MDL_OpenFailed when the file cannot be opened; MDL_InvalidData when it is shorter than
+    // offset + 8 + L (computed without 32-bit wrap-around), when L is 0 (no room for the
+    // terminator), or when reading fails. `text` is assigned only with MDL_Success. A length
+    // larger than the file is refused before any buffer of that size is allocated. Reading lets
+    // others read and write the file meanwhile.
+    static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset, CString& text);
+
+  private:
+    // Opens fileName with FA_OpenFile in the first of three folders where that succeeds: the
+    // given folder, the temporary folder (with a trailing separator) and the system folder
+    // (without one). The path is folder text and name joined as they are, with no separator
+    // put between them ("/opt/fw" + "a.bin" -> "/opt/fwa.bin"). On success the outputs receive
+    // the folder and the full path; when no candidate opens the answer is the all-bits-set
+    // handle (not 0) and the outputs are untouched.
     FileHandle GetWorkingDirectoryandFile(const char16_t* folder, const char16_t* fileName,
                                           FileMode mode, CString& folderOut, CString& pathOut);
     FileHandle GetWorkingDirectoryandFile(const char16_t* folder, const char16_t* fileName,

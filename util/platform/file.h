@@ -1,0 +1,104 @@
+#ifndef UTIL_PLATFORM_FILE_H
+#define UTIL_PLATFORM_FILE_H
+
+// Handle-based file access with share modes, and the two well-known folders that file code
+// falls back on.
+//
+// Handles. A FileHandle issued here is an entry of a process-wide handle table (slot number
+// plus a generation counter), never a raw descriptor. A handle that was closed, belongs to an
+// earlier generation of its slot or was never issued is answered with failure (errno EBADF);
+// it can never reach another file's descriptor. 0 is never issued, nor is the all-bits-set
+// value.
+//
+// Share modes. Every open states the access it wants (read, write, both or none) and the
+// access it lets other openers have. An open succeeds only when
+//   - every access it wants is shared by all openers that hold the file now, and
+//   - every access those openers hold is shared by the new open;
+// so with "share read" on both sides, a second reader gets in and a writer is refused.
+// An open with no access (attribute queries) is neither checked nor counted. The check is made
+// before anything changes: a refused FileCreation::kCreateAlways truncates nothing. A refusal
+// sets errno to EBUSY.
+//   POSIX: the rule is enforced between all handles of this process through a registry keyed by
+// device and inode. Across processes it is advisory: openers in other processes that use this
+// library are refused too (open-file-description locks on marker bytes far beyond any real file
+// size), other programs are not. A handle without read access to a regular file cannot hold
+// such a lock, so write-only opens are checked across processes but not seen by them.
+//
+// Errors. Every failing call leaves an error code in errno, where LastError() reads it.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "util/base/file_handle.h"
+
+#include "util/platform/temp_folder.h"  // TempFolder, used with the file layer
+
+namespace util_platform {
+
+// Access wanted, and access granted to others (the same bits).
+enum FileAccessBits : unsigned {
+    kAccessNone = 0,
+    kAccessRead = 1,
+    kAccessWrite = 2,
+    kAccessReadWrite = 3,
+};
+
+enum class FileCreation {
+    kOpenExisting,  // the file must exist
+    kCreateAlways,  // created, or truncated to empty when it exists
+    kOpenAlways,    // opened, or created empty when it is missing
+};
+
+struct FileOpenOptions {
+    unsigned access = kAccessRead;
+    unsigned share = kAccessRead;
+    FileCreation creation = FileCreation::kOpenExisting;
+    // A file created by this open gets no write permission (the read-only attribute).
+    bool readOnly = false;
+};
+
+// Opens path. Folders are refused (EISDIR). Answers 0 on failure.
+FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& options);
+
+// Closes the handle and forgets it. False for a handle that is not open.
+bool CloseFileHandle(FileHandle handle);
+
+// One read of up to count bytes at the current position; *read receives the bytes read (0 at
+// the end of the file, still a success).
+bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* read);
+
+// Writes count bytes at the current position. *written receives the bytes that reached the
+// file; true only when all of them did (a full disk gives false with the part that fit).
+bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint32_t* written);
+
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+// Moves the position. Answers the new position's low 32 bits, or all bits set on failure with
+// errno non-zero. A position of exactly 0xFFFFFFFF is also answered as all bits set, with
+// errno 0: callers tell the two apart by errno.
+uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin);
+
+// The low 32 bits of the file's size, or all bits set on failure (errno non-zero).
+uint32_t FileSizeLow(FileHandle handle);
+
+// The whole size of the file, or -1 on failure.
+int64_t FileSize(FileHandle handle);
+
+// The error code the last failing call of this thread left.
+int LastError();
+void SetLastError(int error);
+
+// The folder of the system's shared libraries, without a trailing separator.
+// POSIX: "/usr/lib" when it exists, else "/lib".
+std::u16string SystemFolder();
+
+// Test support: from now on every write of this process succeeds only for as many bytes as are
+// left of `bytes` (counted across all writes); the write that exceeds it writes the part that
+// fits and fails with ENOSPC, as on a full file system. A negative value lifts the limit.
+// Production code never calls this.
+void LimitWritesForTesting(int64_t bytes);
+
+}  // namespace util_platform
+
+#endif  // UTIL_PLATFORM_FILE_H

@@ -1,0 +1,350 @@
+#include "util/platform/file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "util/base/utf.h"
+#include "util/platform/path.h"
+
+namespace util_platform {
+namespace {
+
+// A handle is (generation << kSlotBits) | (slot + 1): never 0, never all bits set.
+constexpr unsigned kSlotBits = 20;
+constexpr uintptr_t kSlotMask = (uintptr_t{1} << kSlotBits) - 1;
+constexpr size_t kMaxSlots = kSlotMask - 1;
+constexpr uintptr_t kGenerationMask = (~uintptr_t{0}) >> (kSlotBits + 1);
+
+struct Slot {
+    int fd = -1;
+    uintptr_t generation = 1;
+    bool inUse = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    unsigned access = kAccessNone;
+    unsigned share = kAccessNone;
+};
+
+struct HandleTable {
+    std::mutex mutex;
+    std::vector<Slot> slots;
+    std::vector<size_t> freeSlots;
+};
+
+// Never destroyed: handles may still be closed by objects of static lifetime at unload.
+HandleTable& Table() {
+    static HandleTable* table = new HandleTable;
+    return *table;
+}
+
+FileHandle MakeHandle(size_t slot, uintptr_t generation) {
+    return reinterpret_cast<FileHandle>((generation << kSlotBits) | (slot + 1));
+}
+
+// The slot a handle names, or nullptr (errno EBADF). Call with the table's mutex held.
+Slot* FindSlot(HandleTable& table, FileHandle handle) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    uintptr_t index = value & kSlotMask;
+    if (index == 0 || index > table.slots.size()) {
+        errno = EBADF;
+        return nullptr;
+    }
+    Slot& slot = table.slots[index - 1];
+    if (!slot.inUse || slot.generation != (value >> kSlotBits)) {
+        errno = EBADF;
+        return nullptr;
+    }
+    return &slot;
+}
+
+// The descriptor behind a handle, or -1 (errno EBADF).
+int DescriptorOf(FileHandle handle) {
+    HandleTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    Slot* slot = FindSlot(table, handle);
+    return slot ? slot->fd : -1;
+}
+
+bool SharesAllowed(unsigned wantedAccess, unsigned wantedShare, unsigned heldAccess,
+                   unsigned heldShare) {
+    return (wantedAccess & ~heldShare) == 0 && (heldAccess & ~wantedShare) == 0;
+}
+
+// --- Advisory share locks between processes ----------------------------------------------
+// Each opener takes a shared lock on one marker byte per access it holds and one per access it
+// denies. Marker bytes lie far beyond any real file size, so they never cover data.
+constexpr off_t kMarkerBase = LLONG_MAX - 16;
+constexpr off_t kHoldsRead = kMarkerBase + 0;
+constexpr off_t kHoldsWrite = kMarkerBase + 1;
+constexpr off_t kDeniesRead = kMarkerBase + 2;
+constexpr off_t kDeniesWrite = kMarkerBase + 3;
+
+// True when another open file description holds a lock on the marker byte. A file system
+// without lock support counts as "no one".
+bool MarkerTaken(int fd, off_t marker) {
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = marker;
+    lock.l_len = 1;
+    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
+    return lock.l_type != F_UNLCK;
+}
+
+void TakeMarker(int fd, off_t marker) {
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = marker;
+    lock.l_len = 1;
+    (void)::fcntl(fd, F_OFD_SETLK, &lock);  // advisory only: a failure is not a refusal
+}
+
+bool OtherProcessesAllow(int fd, unsigned access, unsigned share) {
+    if ((access & kAccessRead) && MarkerTaken(fd, kDeniesRead)) return false;
+    if ((access & kAccessWrite) && MarkerTaken(fd, kDeniesWrite)) return false;
+    if (!(share & kAccessRead) && MarkerTaken(fd, kHoldsRead)) return false;
+    if (!(share & kAccessWrite) && MarkerTaken(fd, kHoldsWrite)) return false;
+    return true;
+}
+
+void AnnounceToOtherProcesses(int fd, unsigned access, unsigned share) {
+    if (!(access & kAccessRead)) return;  // a read lock needs a readable descriptor
+    if (access & kAccessRead) TakeMarker(fd, kHoldsRead);
+    if (access & kAccessWrite) TakeMarker(fd, kHoldsWrite);
+    if (!(share & kAccessRead)) TakeMarker(fd, kDeniesRead);
+    if (!(share & kAccessWrite)) TakeMarker(fd, kDeniesWrite);
+}
+
+int OpenFlags(const FileOpenOptions& options) {
+    int flags = O_CLOEXEC | O_NOCTTY;
+    switch (options.access & kAccessReadWrite) {
+        case kAccessNone:
+            flags |= O_PATH;
+            break;
+        case kAccessRead:
+            flags |= O_RDONLY;
+            break;
+        case kAccessWrite:
+            flags |= O_WRONLY;
+            break;
+        default:
+            flags |= O_RDWR;
+            break;
+    }
+    if (options.creation != FileCreation::kOpenExisting && options.access != kAccessNone)
+        flags |= O_CREAT;
+    return flags;
+}
+
+void CloseKeepingErrno(int fd) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+std::atomic<int64_t> g_writeBudget{-1};
+
+// How many of count bytes the testing write limit lets through.
+uint32_t AllowedByWriteLimit(uint32_t count) {
+    int64_t budget = g_writeBudget.load();
+    while (budget >= 0) {
+        int64_t take = budget < count ? budget : count;
+        if (g_writeBudget.compare_exchange_weak(budget, budget - take))
+            return static_cast<uint32_t>(take);
+    }
+    return count;
+}
+
+}  // namespace
+
+FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& options) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    const unsigned access = options.access & kAccessReadWrite;
+    const unsigned share = options.share & kAccessReadWrite;
+    const mode_t createMode = options.readOnly ? 0444 : 0666;
+    int fd = ::open(NativePath(path).c_str(), OpenFlags(options), createMode);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        CloseKeepingErrno(fd);
+        return nullptr;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return nullptr;
+    }
+
+    HandleTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    if (access != kAccessNone) {
+        for (const Slot& held : table.slots) {
+            if (held.inUse && held.access != kAccessNone && held.device == st.st_dev &&
+                held.inode == st.st_ino && !SharesAllowed(access, share, held.access, held.share)) {
+                ::close(fd);
+                errno = EBUSY;
+                return nullptr;
+            }
+        }
+        const bool regular = S_ISREG(st.st_mode);
+        if (regular && !OtherProcessesAllow(fd, access, share)) {
+            ::close(fd);
+            errno = EBUSY;
+            return nullptr;
+        }
+        // Truncation comes only now, after every opener had its say.
+        if (regular && options.creation == FileCreation::kCreateAlways && st.st_size != 0 &&
+            ::ftruncate(fd, 0) != 0) {
+            CloseKeepingErrno(fd);
+            return nullptr;
+        }
+        if (regular) AnnounceToOtherProcesses(fd, access, share);
+    }
+
+    size_t index;
+    if (!table.freeSlots.empty()) {
+        index = table.freeSlots.back();
+        table.freeSlots.pop_back();
+    } else if (table.slots.size() < kMaxSlots) {
+        index = table.slots.size();
+        table.slots.emplace_back();
+    } else {
+        ::close(fd);
+        errno = EMFILE;
+        return nullptr;
+    }
+    Slot& slot = table.slots[index];
+    slot.fd = fd;
+    slot.inUse = true;
+    slot.device = st.st_dev;
+    slot.inode = st.st_ino;
+    slot.access = access;
+    slot.share = share;
+    return MakeHandle(index, slot.generation);
+}
+
+bool CloseFileHandle(FileHandle handle) {
+    int fd;
+    {
+        HandleTable& table = Table();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        Slot* slot = FindSlot(table, handle);
+        if (!slot) return false;
+        fd = slot->fd;
+        slot->fd = -1;
+        slot->inUse = false;
+        slot->access = slot->share = kAccessNone;
+        slot->generation = (slot->generation + 1) & kGenerationMask;
+        if (slot->generation == 0) slot->generation = 1;
+        table.freeSlots.push_back(static_cast<size_t>(slot - table.slots.data()));
+    }
+    // The descriptor is released even when close reports a late write error.
+    return ::close(fd) == 0;
+}
+
+bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) {
+    int fd = DescriptorOf(handle);
+    if (fd < 0) return false;
+    if (!read || (!buffer && count != 0)) {
+        errno = EINVAL;
+        return false;
+    }
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer, count);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        *read = 0;
+        return false;
+    }
+    *read = static_cast<uint32_t>(got);
+    return true;
+}
+
+bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint32_t* written) {
+    uint32_t done = 0;
+    if (written) *written = 0;
+    int fd = DescriptorOf(handle);
+    if (fd < 0) return false;
+    if (!buffer && count != 0) {
+        errno = EINVAL;
+        return false;
+    }
+    const uint32_t allowed = AllowedByWriteLimit(count);
+    const char* bytes = static_cast<const char*>(buffer);
+    while (done < allowed) {
+        ssize_t n = ::write(fd, bytes + done, allowed - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            break;
+        }
+        done += static_cast<uint32_t>(n);
+    }
+    if (written) *written = done;
+    if (done == count) return true;
+    if (done == allowed) errno = ENOSPC;
+    return false;
+}
+
+uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin) {
+    int fd = DescriptorOf(handle);
+    if (fd < 0) return UINT32_MAX;
+    int whence = origin == SeekOrigin::kBegin ? SEEK_SET
+                 : origin == SeekOrigin::kEnd ? SEEK_END
+                                              : SEEK_CUR;
+    off_t position = ::lseek(fd, static_cast<off_t>(offset), whence);
+    if (position < 0) return UINT32_MAX;
+    uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(position));
+    if (low == UINT32_MAX) errno = 0;
+    return low;
+}
+
+uint32_t FileSizeLow(FileHandle handle) {
+    int64_t size = FileSize(handle);
+    if (size < 0) return UINT32_MAX;
+    uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(size));
+    if (low == UINT32_MAX) errno = 0;
+    return low;
+}
+
+int64_t FileSize(FileHandle handle) {
+    int fd = DescriptorOf(handle);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int LastError() {
+    return errno;
+}
+
+void SetLastError(int error) {
+    errno = error;
+}
+
+std::u16string SystemFolder() {
+    struct stat st;
+    if (::stat("/usr/lib", &st) == 0 && S_ISDIR(st.st_mode)) return u"/usr/lib";
+    return u"/lib";
+}
+
+void LimitWritesForTesting(int64_t bytes) {
+    g_writeBudget.store(bytes < 0 ? -1 : bytes);
+}
+
+}  // namespace util_platform
