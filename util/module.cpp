@@ -16,4 +16,7 @@
 // 3. The path service's table of paths.
 common::sdk::PathTable common::sdk::g_pathTable;
 
+#include "util/logging/log_file.h"
+
+CLogFile LogFile;
 CUtilApp theApp;

@@ -1,26 +1,81 @@
 #ifndef UTIL_LOGGING_LOGGING_H
 #define UTIL_LOGGING_LOGGING_H
 
-// Logging: the tool's one log file "Tessmar.log" (UTF-16LE, CR LF line ends, one generation of
-// backup in "Tessmar.bak"), with timestamped lines and a start and end record around each
-// firmware download. All members are static; behind them stands one process-wide log file
-// object with its lock. Before Init, after Term and after a failed Init every write is dropped.
+// Logging: the tool's one log file "Tessmar.log", with timestamped lines and a start and end
+// record around each firmware download. All members are static; behind them stands one
+// process-wide log file object with its lock (util/logging/log_file.h), which closes the file
+// when the module is unloaded even if Term was never called.
+//
+// The file: UTF-16LE code units with CR LF line ends that the log writes itself (a caller's text
+// goes in unchanged, so a text with line ends of its own makes several lines). A file that Init
+// creates anew starts with the byte-order mark FF FE; a file opened for appending never gets
+// one. A timestamp TS is the local time as "YYYY-MM-DD hh:mm:ss.mmm" (23 characters). No size
+// limit, no buffering of our own: every line or block reaches the operating system with one
+// write before the call returns, so the log is complete up to the last call even if the process
+// dies.
+//
+// Nothing here reports an error. Before Init, after Term and after a failed Init every write is
+// dropped silently; a write the file system refuses (a full disk) is dropped whole, never left
+// half written, and later lines land again once there is room.
+//
+// Threads: every write builds its line or block first and then writes it under the lock, so
+// lines of different threads never interleave. Init, Term and DebugLogEnabled take no lock:
+// Init and Term must not run while another thread writes.
 
 #include "util/util_export.h"
 
 class UTIL_EXPORT Logging {
-public:
+  public:
     Logging() = delete;
 
+    // Opens "Tessmar.log" in folder (a missing trailing separator is added; a null or empty
+    // folder means the current directory).
+    //   - append false: first the backup rotates in that folder, one generation deep: an old
+    //     "Tessmar.bak" is deleted and an old "Tessmar.log" renamed to "Tessmar.bak" (failures
+    //     are ignored); then the log is created anew with the byte-order mark.
+    //   - append true: the log is opened or created and written at its end; nothing rotates.
+    // When the folder cannot take the log (missing, not a folder, no room for the byte-order
+    // mark) the log goes to the user's temporary folder instead, with no rotation there. A
+    // successful open writes the line "Tessmar.log" CR LF. Success shows only in IsInitialized.
+    // Init on a log that is still open closes it first (as Term would), then opens as above.
     static void Init(const char16_t* folder, bool append);
+
+    // Closes the log (writing nothing) if it is open; otherwise does nothing.
     static void Term();
+
+    // True between a successful Init and Term.
     static bool IsInitialized();
+
+    // Writes text and CR LF; with timestamp true as "[" TS "] " text CR LF:
+    //   Write(u"abc", false)  -> "abc\r\n"
+    //   Write(u"", false)     -> "\r\n"
+    //   Write(nullptr, true)  -> nothing at all
     static void Write(const char16_t* text, bool timestamp);
+
+    // Formats like CString::FormatV ("%s" takes a const char16_t*, "%d" an int) and writes the
+    // result as a timestamped line.
     static void WriteV(const char16_t* format, ...);
+
+    // As WriteV, but only while debug logging is on; otherwise returns at once without
+    // formatting.
     static void Debug(const char16_t* format, ...);
+
+    // Switches debug logging on or off. Off at load; kept across Init and Term.
     static void DebugLogEnabled(bool on);
+
+    // Writes the start record of a download as one block; a null argument leaves its line out,
+    // an empty one keeps it:
+    //   "------------------" CR LF                         (18 hyphens)
+    //   "[Start Time]" TS CR LF
+    //   "[Device Type]:" deviceType CR LF                   (if deviceType)
+    //   "[Port Name]:" portName CR LF                       (if portName)
+    //   "----" CR LF text CR LF                             (if text)
+    //   "sysName = '" sysName "'" CR LF                     (if sysName)
     static void StartDownload(const char16_t* deviceType, const char16_t* portName,
                               const char16_t* text, const char16_t* sysName);
+
+    // Writes the end record of a download as one block:
+    //   "----" CR LF "[Finish Time]" TS CR LF "------------------" CR LF CR LF
     static void EndDownload();
 };
 

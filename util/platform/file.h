@@ -85,6 +85,11 @@ uint32_t FileSizeLow(FileHandle handle);
 // The whole size of the file, or -1 on failure.
 int64_t FileSize(FileHandle handle);
 
+// Cuts the file to size bytes and puts the position there, so the next write continues at the
+// new end. Used to take back the part of a write that did not fit. False on failure (the
+// position is then unspecified).
+bool TruncateFileHandle(FileHandle handle, int64_t size);
+
 // The error code the last failing call of this thread left.
 int LastError();
 void SetLastError(int error);

@@ -329,6 +329,20 @@ int64_t FileSize(FileHandle handle) {
     return static_cast<int64_t>(st.st_size);
 }
 
+bool TruncateFileHandle(FileHandle handle, int64_t size) {
+    int fd = DescriptorOf(handle);
+    if (fd < 0) return false;
+    if (size < 0) {
+        errno = EINVAL;
+        return false;
+    }
+    int result;
+    do {
+        result = ::ftruncate(fd, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 && ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 int LastError() {
     return errno;
 }

@@ -1,0 +1,146 @@
+// Lines per second of the log against spdlog, in the same run.
+//
+// Both sides write the same text ("[" timestamp "] Download step N of tm4200.bin" and a line end)
+// from one or two threads to a file in a fresh folder, and both hand every line to the operating
+// system at once: the log by design (one write per line, no buffer of its own), spdlog through a
+// basic_file_sink_mt with flush_on(trace), i.e. a flush after every message. At the end the
+// program prints the ratio ours / spdlog per thread count (above 1: we are faster).
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "util/base/cstring.h"
+#include "util/logging/logging.h"
+
+#if __has_include(<spdlog/spdlog.h>)
+#include <spdlog/logger.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#define LOG_BENCH_HAVE_SPDLOG 1
+#endif
+
+namespace {
+
+std::filesystem::path g_folder;
+#ifdef LOG_BENCH_HAVE_SPDLOG
+std::shared_ptr<spdlog::logger> g_spdlog;
+#endif
+
+std::filesystem::path FreshFolder(const char* tag) {
+    std::mt19937_64 random(static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count()));
+    auto folder = std::filesystem::temp_directory_path() /
+                  (std::string("log-bench-") + tag + "-" + std::to_string(random() % 1000000000));
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+void RemoveFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(g_folder, ec);
+}
+
+void OpenOurs(const benchmark::State&) {
+    g_folder = FreshFolder("util");
+    Logging::Init(CString::FromUtf8(g_folder.string()), false);
+}
+
+void CloseOurs(const benchmark::State&) {
+    Logging::Term();
+    RemoveFolder();
+}
+
+void BM_Logging_WriteV(benchmark::State& state) {
+    if (!Logging::IsInitialized()) {
+        state.SkipWithError("the log could not be opened");
+        return;
+    }
+    int step = 0;
+    for (auto _ : state) Logging::WriteV(u"Download step %d of %s", ++step, u"tm4200.bin");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Logging_WriteV)
+    ->Setup(OpenOurs)
+    ->Teardown(CloseOurs)
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
+
+#ifdef LOG_BENCH_HAVE_SPDLOG
+void OpenSpdlog(const benchmark::State&) {
+    g_folder = FreshFolder("spdlog");
+    auto sink =
+        std::make_shared<spdlog::sinks::basic_file_sink_mt>((g_folder / "spd.log").string(), true);
+    g_spdlog = std::make_shared<spdlog::logger>("bench", sink);
+    g_spdlog->set_pattern("[%Y-%m-%d %H:%M:%S.%e] %v");
+    g_spdlog->flush_on(spdlog::level::trace);
+}
+
+void CloseSpdlog(const benchmark::State&) {
+    g_spdlog.reset();
+    RemoveFolder();
+}
+
+void BM_Spdlog_FlushEveryLine(benchmark::State& state) {
+    int step = 0;
+    for (auto _ : state) g_spdlog->info("Download step {} of {}", ++step, "tm4200.bin");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Spdlog_FlushEveryLine)
+    ->Setup(OpenSpdlog)
+    ->Teardown(CloseSpdlog)
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
+#endif
+
+// Prints the usual table and remembers lines per second per benchmark for the ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    RatioReporter() : ConsoleReporter(OO_None) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            // With repetitions the median stands for the benchmark; other aggregates are skipped.
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (run.error_occurred || (aggregate && run.aggregate_name != "median")) continue;
+            auto it = run.counters.find("items_per_second");
+            if (it == run.counters.end()) continue;
+            std::string name = run.benchmark_name();
+            if (aggregate) name.resize(name.size() - std::string("_median").size());
+            rates_[name] = it->second.value;
+        }
+    }
+    void PrintRatios() const {
+        for (const char* threads : {"1", "2"}) {
+            std::string suffix = std::string("/real_time/threads:") + threads;
+            auto ours = rates_.find("BM_Logging_WriteV" + suffix);
+            auto anchor = rates_.find("BM_Spdlog_FlushEveryLine" + suffix);
+            if (ours == rates_.end() || anchor == rates_.end() || anchor->second <= 0) continue;
+            std::printf("ratio ours/spdlog, %s thread(s): %.2f  (%.0f vs %.0f lines/s)\n", threads,
+                        ours->second / anchor->second, ours->second, anchor->second);
+        }
+    }
+
+  private:
+    std::map<std::string, double> rates_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

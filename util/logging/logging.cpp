@@ -1,0 +1,209 @@
+#include "util/logging/logging.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <string>
+#include <string_view>
+
+#include "util/base/format.h"
+#include "util/base/path.h"
+#include "util/files/file_access.h"
+#include "util/logging/log_file.h"
+#include "util/logging/timestamp.h"
+#include "util/platform/file.h"
+#include "util/platform/file_names.h"
+#include "util/platform/local_time.h"
+
+namespace {
+
+constexpr char16_t kLogName[] = u"Tessmar.log";
+constexpr char16_t kBackupName[] = u"Tessmar.bak";
+constexpr char16_t kLineEnd[] = u"\r\n";
+constexpr char16_t kDownloadRule[] = u"------------------";  // 18 hyphens
+constexpr char16_t kSectionRule[] = u"----";
+constexpr char16_t kByteOrderMark[] = {0xFEFF};
+
+// Plain flags read without the lock. Init and Term must not race with writers (they are not
+// locked), so atomics with relaxed order only make the concurrent reads well defined.
+std::atomic<bool> g_initialized{false};
+std::atomic<bool> g_debug{false};
+
+// Each thread builds its lines in its own buffer, so a line costs no allocation once the
+// buffer has grown to the longest line that thread wrote.
+std::u16string& LineBuffer() {
+    thread_local std::u16string buffer;
+    buffer.clear();
+    return buffer;
+}
+
+void AppendTimestampNow(std::u16string& out) {
+    util_logging::AppendTimestamp(out, util_platform::LocalTimeMs());
+}
+
+bool WriteText(const std::u16string& text) {
+    return LogFile.WriteLocked(text.data(), text.size());
+}
+
+// Formats a timestamped line and writes it; the caller has checked that the log is open.
+void WriteFormattedLine(const char16_t* format, va_list args) {
+    std::u16string& line = LineBuffer();
+    line += u'[';
+    AppendTimestampNow(line);
+    line += u"] ";
+    util_format::FormatVaList(line, format ? format : u"", args);
+    line += kLineEnd;
+    WriteText(line);
+}
+
+// Deletes the old backup and renames the old log to be the backup. Each step may fail (a
+// folder that does not exist, a file in use): the failure is ignored and Init goes on.
+void Rotate(const CString& folder) {
+    const CString backup = folder + kBackupName;
+    const CString log = folder + kLogName;
+    if (util_platform::DirectoryEntryExists(backup.View()))
+        util_platform::DeleteFileEntry(backup.View());
+    if (util_platform::DirectoryEntryExists(log.View()))
+        util_platform::RenameFileEntry(log.View(), backup.View());
+}
+
+// The user's temporary folder as the platform reports it into a buffer of 260 characters; a
+// longer text would not fit, so that folder is then not available.
+CString TempFolderText() {
+    constexpr size_t kBufferChars = 260;
+    std::u16string folder = util_platform::TempFolder();
+    return folder.size() < kBufferChars ? CString(folder) : CString();
+}
+
+// Opens the log in one folder; true when the log file is open and ready for its first line.
+bool OpenIn(const CString& folder, bool append) {
+    CPath path(folder);
+    path.Append(kLogName);
+    FileHandle opened = CFileAccess().FA_OpenFile(path, append ? FM_Append : FM_Create);
+    if (!CLogFile::IsValid(opened)) return false;
+    LogFile.Replace(opened);
+    if (append) return true;
+    if (LogFile.WriteLocked(kByteOrderMark, 1)) return true;
+    LogFile.Close();
+    return false;
+}
+
+}  // namespace
+
+void Logging::Init(const char16_t* folder, bool append) {
+    // A log that is still open is closed first: held open, it would refuse its own re-opening
+    // (the log lets others read it, not write it) and an Init for the same folder would then
+    // land in the temporary folder.
+    g_initialized.store(false, std::memory_order_relaxed);
+    LogFile.Close();
+    CPath given(folder);
+    given.AddBackslash();
+    if (!append) Rotate(given);
+
+    bool opened = OpenIn(given, append);
+    if (!opened) {
+        const CString temp = TempFolderText();
+        opened = !temp.IsEmpty() && OpenIn(temp, append);
+    }
+    if (!opened) return;
+    try {
+        std::u16string& line = LineBuffer();
+        line += kLogName;
+        line += kLineEnd;
+        WriteText(line);
+    } catch (...) {
+        LogFile.Close();
+        return;
+    }
+    g_initialized.store(true, std::memory_order_relaxed);
+}
+
+void Logging::Term() {
+    if (!g_initialized.load(std::memory_order_relaxed)) return;
+    LogFile.Close();
+    g_initialized.store(false, std::memory_order_relaxed);
+}
+
+bool Logging::IsInitialized() {
+    return g_initialized.load(std::memory_order_relaxed);
+}
+
+void Logging::Write(const char16_t* text, bool timestamp) {
+    if (!text || !IsInitialized()) return;
+    std::u16string& line = LineBuffer();
+    if (timestamp) {
+        line += u'[';
+        AppendTimestampNow(line);
+        line += u"] ";
+    }
+    line += text;
+    line += kLineEnd;
+    WriteText(line);
+}
+
+void Logging::WriteV(const char16_t* format, ...) {
+    if (!IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(format, args);
+    va_end(args);
+}
+
+void Logging::Debug(const char16_t* format, ...) {
+    if (!g_debug.load(std::memory_order_relaxed) || !IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(format, args);
+    va_end(args);
+}
+
+void Logging::DebugLogEnabled(bool on) {
+    g_debug.store(on, std::memory_order_relaxed);
+}
+
+void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName,
+                            const char16_t* text, const char16_t* sysName) {
+    if (!IsInitialized()) return;
+    std::u16string& block = LineBuffer();
+    block += kDownloadRule;
+    block += kLineEnd;
+    block += u"[Start Time]";
+    AppendTimestampNow(block);
+    block += kLineEnd;
+    if (deviceType) {
+        block += u"[Device Type]:";
+        block += deviceType;
+        block += kLineEnd;
+    }
+    if (portName) {
+        block += u"[Port Name]:";
+        block += portName;
+        block += kLineEnd;
+    }
+    if (text) {
+        block += kSectionRule;
+        block += kLineEnd;
+        block += text;
+        block += kLineEnd;
+    }
+    if (sysName) {
+        block += u"sysName = '";
+        block += sysName;
+        block += u"'";
+        block += kLineEnd;
+    }
+    WriteText(block);
+}
+
+void Logging::EndDownload() {
+    if (!IsInitialized()) return;
+    std::u16string& block = LineBuffer();
+    block += kSectionRule;
+    block += kLineEnd;
+    block += u"[Finish Time]";
+    AppendTimestampNow(block);
+    block += kLineEnd;
+    block += kDownloadRule;
+    block += kLineEnd;
+    block += kLineEnd;
+    WriteText(block);
+}

@@ -1,0 +1,42 @@
+#include "util/platform/file_names.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "util/platform/path.h"
+
+namespace util_platform {
+
+bool DirectoryEntryExists(std::u16string_view path) {
+    if (path.empty()) return false;
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0;
+}
+
+bool DeleteFileEntry(std::u16string_view path) {
+    if (path.empty()) return false;
+    return ::unlink(NativePath(path).c_str()) == 0;  // unlink refuses folders
+}
+
+bool RenameFileEntry(std::u16string_view from, std::u16string_view to) {
+    if (from.empty() || to.empty()) return false;
+    const std::string source = NativePath(from);
+    const std::string target = NativePath(to);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: a hard link refuses an existing target too.
+    if (::link(source.c_str(), target.c_str()) != 0) return false;
+    if (::unlink(source.c_str()) != 0) {
+        ::unlink(target.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace util_platform
