@@ -1,0 +1,202 @@
+#include "util/files/file_util.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "util/files/text_codec.h"
+#include "util/logging/logging.h"
+#include "util/platform/codepage.h"
+#include "util/platform/stdio_file.h"
+
+namespace common {
+namespace sdk {
+namespace file_util {
+
+using internal::ByteEncoding;
+using internal::TextDecoder;
+
+namespace {
+
+constexpr char16_t kOpenFailed[] = u"Fail to open '%s', errno=%d\n";
+constexpr char16_t kReadFailed[] = u"Fail to read from '%s', errno=%d\n";
+
+// Files are read in chunks this large: few calls, and a bounded buffer beside the text.
+constexpr size_t kChunkBytes = size_t{1} << 20;
+// The longest text a CString holds, with room to spare for the decoder's last units.
+constexpr size_t kMaxUnits = INT_MAX - 64;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenLogged(const CPath& path, const char* mode) {
+    int error = 0;
+    std::FILE* file = util_platform::OpenStdioFile(path.View(), mode, &error);
+    if (file == nullptr) Logging::Debug(kOpenFailed, path.GetString(), error);
+    return FilePtr(file);
+}
+
+// Reads up to `want` bytes. Answers false after logging when the stream reports an error;
+// *got holds the bytes read either way, *atEnd whether the file is exhausted.
+bool ReadLogged(const CPath& path, std::FILE* file, void* buffer, size_t want, size_t* got,
+                bool* atEnd) {
+    errno = 0;
+    *got = std::fread(buffer, 1, want, file);
+    const int error = errno;
+    *atEnd = *got < want;
+    if (std::ferror(file)) {
+        Logging::WriteV(kReadFailed, path.GetString(), error);
+        return false;
+    }
+    return true;
+}
+
+// A small file is read with a buffer of its own size plus one byte, so its end is seen at
+// once; files that report no size (pipes, /proc) get full chunks.
+size_t ChunkBytesFor(long long fileSize) {
+    return fileSize > 0 && size_t(fileSize) < kChunkBytes ? size_t(fileSize) + 1 : kChunkBytes;
+}
+
+size_t MarkLength(Encoding encoding) {
+    return encoding == kUtf8 ? 3 : (encoding == kUtf16Le || encoding == kUnicode) ? 2 : 0;
+}
+
+// Where decoded text goes: straight into the caller's CString (grown as needed), or, when the
+// caller wants no text, into a scratch buffer reused for each chunk.
+class TextSink {
+  public:
+    TextSink(CString* text, size_t expectedUnits) : text_(text) {
+        if (text_) {
+            capacity_ = std::min(std::max<size_t>(expectedUnits, 256), kMaxUnits);
+            buffer_ = text_->GetBuffer(static_cast<int>(capacity_));
+        }
+    }
+    ~TextSink() {
+        if (text_) text_->ReleaseBuffer(static_cast<int>(used_));
+    }
+    // Room for `units` more; null when the text would grow past what a CString holds.
+    char16_t* Reserve(size_t units) {
+        if (!text_) {
+            scratch_.resize(std::max({scratch_.size(), units, size_t{1}}));
+            return scratch_.data();
+        }
+        if (used_ + units > capacity_) {
+            if (used_ + units > kMaxUnits) return nullptr;
+            text_->ReleaseBuffer(static_cast<int>(used_));
+            capacity_ = std::min(std::max(capacity_ * 2, used_ + units), kMaxUnits);
+            buffer_ = text_->GetBuffer(static_cast<int>(capacity_));
+        }
+        return buffer_ + used_;
+    }
+    void Commit(size_t units) {
+        if (text_) used_ += units;
+    }
+
+  private:
+    CString* text_;
+    char16_t* buffer_ = nullptr;
+    size_t used_ = 0, capacity_ = 0;
+    std::vector<char16_t> scratch_;
+};
+
+bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CString* text) {
+    const size_t markLength = MarkLength(encoding);
+    const bool utf8 = encoding == kUtf8;
+    uint8_t mark[3];
+    size_t got;
+    bool atEnd;
+    if (!ReadLogged(path, file, mark, markLength, &got, &atEnd)) return false;
+
+    const long long fileSize = util_platform::StdioFileSize(file);
+    size_t expected = 0;
+    if (fileSize > 0) expected = utf8 ? size_t(fileSize) : size_t(fileSize) / 2 + 1;
+    TextSink sink(text, expected);
+    TextDecoder decoder(utf8 ? ByteEncoding::kUtf8 : ByteEncoding::kUtf16Le);
+    const size_t chunkBytes = ChunkBytesFor(fileSize);
+    std::vector<uint8_t> chunk(chunkBytes + 4);
+    size_t held = 0;  // bytes of an unfinished sequence carried to the next chunk
+    bool result = true;
+    while (!atEnd) {
+        result = ReadLogged(path, file, chunk.data() + held, chunkBytes, &got, &atEnd);
+        const bool last = atEnd || !result;
+        const size_t available = held + got;
+        char16_t* out = sink.Reserve(utf8 ? available : available / 2 + 1);
+        if (out == nullptr) {
+            Logging::WriteV(kReadFailed, path.GetString(), EFBIG);
+            return false;
+        }
+        size_t consumed = 0;
+        sink.Commit(decoder.Decode(chunk.data(), available, last, out, &consumed));
+        held = available - consumed;
+        std::memmove(chunk.data(), chunk.data() + consumed, held);
+        if (!result) break;
+    }
+    return result;
+}
+
+bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
+    std::string bytes;
+    const long long fileSize = util_platform::StdioFileSize(file);
+    if (fileSize > 0) bytes.reserve(static_cast<size_t>(fileSize));
+    const size_t chunkBytes = ChunkBytesFor(fileSize);
+    bool result = true, atEnd = false;
+    while (!atEnd && result) {
+        const size_t before = bytes.size();
+        bytes.resize(before + chunkBytes);
+        size_t got = 0;
+        result = ReadLogged(path, file, bytes.data() + before, chunkBytes, &got, &atEnd);
+        bytes.resize(before + got);
+    }
+    if (text && !bytes.empty()) {
+        std::u16string wide = util_platform::WideFromAnsi(bytes);
+        bytes = std::string();
+        const size_t length = internal::FoldLineEnds(wide.data(), wide.size());
+        *text = CString(std::u16string_view(wide.data(), std::min(length, kMaxUnits)));
+    }
+    return result;
+}
+
+}  // namespace
+
+bool GetFileEncoding(const CPath& path, Encoding* encoding) {
+    FilePtr file = OpenLogged(path, "rb");
+    if (!file) return false;
+    uint8_t mark[3] = {0, 0, 0};
+    size_t got;
+    bool atEnd;
+    const bool result = ReadLogged(path, file.get(), mark, sizeof mark, &got, &atEnd);
+    if (encoding) {
+        if (mark[0] == 0xFF && mark[1] == 0xFE)
+            *encoding = kUtf16Le;
+        else if (mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
+            *encoding = kUtf8;
+        else
+            *encoding = kAnsi;
+    }
+    return result;
+}
+
+bool ReadFileToString(const CPath& path, CString* text) {
+    if (text) text->Empty();
+    Encoding encoding = kAnsi;
+    if (!GetFileEncoding(path, &encoding)) return false;
+    FilePtr file = OpenLogged(path, "rb");
+    if (!file) return false;
+    return encoding == kAnsi ? ReadAnsiText(path, file.get(), text)
+                             : ReadUnicodeText(path, file.get(), encoding, text);
+}
+
+bool ReadFileToStringDosNewline(const CPath& path, CString* text) {
+    if (!ReadFileToString(path, text)) return false;
+    if (text) text->Replace(u"\n", u"\r\n");
+    return true;
+}
+
+}  // namespace file_util
+}  // namespace sdk
+}  // namespace common

@@ -1,0 +1,120 @@
+#ifndef UTIL_FILES_FILE_UTIL_H
+#define UTIL_FILES_FILE_UTIL_H
+
+// Text files whose encoding the caller does not know. The encoding is told from the file's
+// byte-order mark (FF FE: UTF-16LE, EF BB BF: UTF-8, anything else: ANSI text in the thread's
+// code page); texts are delivered as UTF-16 with LF line ends. Failures to open or read are
+// written to the download log ("Fail to open '<path>', errno=<n>" through Logging::Debug,
+// "Fail to read from '<path>', errno=<n>" through Logging::WriteV) and answered with false or
+// null; nothing throws. Nothing keeps state: every function may run on any thread.
+//
+// Decoding never fails: invalid UTF-8, an unpaired surrogate or an odd trailing byte of a
+// UTF-16 file becomes U+FFFD and reading goes on, so the text is always well-formed UTF-16.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "util/base/cstring.h"
+#include "util/base/path.h"
+#include "util/util_export.h"
+
+namespace common {
+namespace sdk {
+namespace file_util {
+
+enum Encoding : int32_t {
+    kAnsi = 0,     // no byte-order mark: 8-bit text in the thread's ANSI code page
+    kUnicode = 1,  // wide text: UTF-16LE (never detected; only chosen for a new file)
+    kUtf16Le = 2,  // UTF-16 little-endian, mark FF FE
+    kUtf8 = 3,     // UTF-8, mark EF BB BF
+};
+
+// A text stream of our own that decodes on reading and encodes on writing, the counterpart of
+// a C runtime stream opened with an encoding option. Made by OpenTextFile; the file is closed
+// when the object goes away (or by Close).
+//
+// Text mode (the default; "t" in the mode) reads CR LF as LF and writes LF as CR LF. Binary
+// mode ("b") leaves line ends alone but still decodes and encodes. A lone CR is kept here:
+// only ReadFileToString turns it into LF.
+//
+// When a stream in kUtf8, kUtf16Le or kUnicode creates its file (mode "w", "w+", or "a"/"a+"
+// on an empty or new file) it writes the byte-order mark first (kUnicode writes FF FE, like
+// kUtf16Le). Reading skips the mark at the start of the file.
+//
+// Switching between reading and writing on a "+" stream needs no seek in between; the stream
+// does it. One object must not be used by two threads at once.
+class UTIL_EXPORT TextFile {
+  public:
+    ~TextFile();
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // The encoding in use: the one detected for an existing file, else the caller's.
+    Encoding GetEncoding() const;
+
+    // Reads the next line including its LF (the last line may have none) into *line. Answers
+    // false, with *line empty, when nothing is left or a read fails. line may be null.
+    bool ReadLine(CString* line);
+
+    // Reads the rest of the file into *text (may be null). Answers false when a read failed;
+    // *text then holds what was read before.
+    bool ReadAll(CString* text);
+
+    // Encodes and writes text. Answers false when the stream is not open for writing or a
+    // write fails.
+    bool Write(std::u16string_view text);
+
+    // Writes out what is buffered. Answers false when that fails.
+    bool Flush();
+
+    // Flushes and closes the file; later calls fail. Answers false when flushing or closing
+    // failed (what was written may then be incomplete).
+    bool Close();
+
+    // True after a read reached the end of the file / after a read or write failed; the C
+    // runtime's error number of the last failure (0 when none).
+    bool IsEof() const;
+    bool HasError() const;
+    int LastErrno() const;
+
+  private:
+    struct State;
+    explicit TextFile(std::unique_ptr<State> state);
+    friend struct TextFileFactory;
+    std::unique_ptr<State> state_;
+};
+
+using TextFilePtr = std::unique_ptr<TextFile>;
+
+// Stores the encoding of the file at path in *encoding (may be null) from its first three
+// bytes: FF FE is tested first, then EF BB BF; big-endian UTF-16 (FE FF) is not recognised and
+// counts as kAnsi, as does a file shorter than its mark:
+//   FF FE 41 00 -> kUtf16Le     FF FE -> kUtf16Le     EF BB -> kAnsi     "" -> kAnsi
+// Answers false when the file cannot be opened (encoding untouched) or the read fails (the
+// encoding of the bytes read is still stored).
+UTIL_EXPORT bool GetFileEncoding(const CPath& path, Encoding* encoding);
+
+// Opens a text stream. mode is "r", "w" or "a", optionally followed by "+" and "t" or "b"
+// (anything else fails with errno=22). When a file exists at path its own encoding, as
+// GetFileEncoding tells it, replaces the caller's; so an existing file without mark opens as
+// kAnsi whatever the caller asked. Answers null on failure (logged).
+UTIL_EXPORT TextFilePtr OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding);
+
+// Reads the whole file into *text (may be null), emptied first. The byte-order mark is not
+// delivered; CR LF and a lone CR both arrive as LF:
+//   EF BB BF "a\r\nb"  -> "a\nb"        "a\rb\r\r\n" (ANSI) -> "a\nb\n\n"
+// Answers false when the file cannot be opened (text stays empty) or a read fails (text holds
+// what was read before the failure).
+UTIL_EXPORT bool ReadFileToString(const CPath& path, CString* text);
+
+// ReadFileToString, then every LF of the text becomes CR LF: "a\r\nb" -> "a\r\nb".
+// Answers false, with the text as ReadFileToString left it, when that fails.
+UTIL_EXPORT bool ReadFileToStringDosNewline(const CPath& path, CString* text);
+
+}  // namespace file_util
+}  // namespace sdk
+}  // namespace common
+
+#endif  // UTIL_FILES_FILE_UTIL_H

@@ -1,0 +1,188 @@
+// The settings-file reader, through real files: the pairs of a section, single values, the
+// growing buffer, and the file encodings.
+
+#include "util/files/inifile.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "util/base/utf.h"
+#include "util/files/inifile_internal.h"
+#include "util/testing/scratch_dir.h"
+
+namespace {
+
+using namespace common::sdk;
+using Pairs = std::map<std::string, std::string>;
+
+Pairs ToUtf8(const KeyValueMap& values) {
+    Pairs pairs;
+    for (const auto& [key, value] : values) pairs[key.ToUtf8()] = value.ToUtf8();
+    return pairs;
+}
+
+std::string Utf16Bytes(const std::string& utf8, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : util_base::Utf8ToUtf16(utf8)) {
+        char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+
+class IniFileTest : public ::testing::Test {
+  protected:
+    CString Write(const std::string& bytes) {
+        scratch_.WriteFile("t.ini", bytes);
+        return scratch_.Wide("t.ini");
+    }
+    util_testing::ScratchDir scratch_;
+};
+
+TEST_F(IniFileTest, SectionPairs) {
+    struct Case {
+        const char* what;
+        std::string file;
+        const char16_t* section;
+        Pairs expected;
+    };
+    const Case cases[] = {
+        {"later line wins, spaces trimmed",
+         "[S]\r\na = 1\r\nb=2\r\nb=3\r\n",
+         u"S",
+         {{"a", "1"}, {"b", "3"}}},
+        {"line without =, line starting with =, value with =",
+         "[S]\nflag\n=x\nk=a=b\n",
+         u"S",
+         {{"flag", ""}, {"k", "a=b"}}},
+        {"section name without regard to case", "[Common]\nKey=v\n", u"cOMMON", {{"Key", "v"}}},
+        {"only the first section of a name", "[S]\na=1\n[T]\nb=2\n[s]\nc=3\n", u"S", {{"a", "1"}}},
+        {"lines before the first header", "x=1\n[S]\ny=2\n", u"", {{"x", "1"}}},
+        {"comments start with ; only",
+         "[S]\n; c=1\n \t;d=2\n#e=3\nf=4 ; kept\n",
+         u"S",
+         {{"#e", "3"}, {"f", "4 ; kept"}}},
+        {"[ without ] is an ordinary line", "[S]\n[C\nk=v\n", u"S", {{"[C", ""}, {"k", "v"}}},
+        {"name runs to the last ]", "[a]b] tail\nk=v\n", u"a]b", {{"k", "v"}}},
+        {"blanks around header and name", "  [  S  ]  \nk=v\n", u"S", {{"k", "v"}}},
+        {"CR alone and blank lines", "[S]\r\r\n\nk=v\rm=w", u"S", {{"k", "v"}, {"m", "w"}}},
+        {"quotes kept in the section list", "[S]\nq=\"x\"\n", u"S", {{"q", "\"x\""}}},
+        {"tabs trimmed", "[S]\n\t k \t=\t v w \t\n", u"S", {{"k", "v w"}}},
+        {"UTF-8 with BOM",
+         "\xEF\xBB\xBF[S]\nk=Gr\xC3\xBC\xC3\x9F"
+         "e\n",
+         u"S",
+         {{"k",
+           "Gr\xC3\xBC\xC3\x9F"
+           "e"}}},
+        {"UTF-16LE",
+         Utf16Bytes("[S]\r\nk=\xE2\x82\xAC 5\r\n", false),
+         u"S",
+         {{"k", "\xE2\x82\xAC 5"}}},
+        {"UTF-16BE",
+         Utf16Bytes("[S]\nk=\xF0\x9F\x98\x80\n", true),
+         u"S",
+         {{"k", "\xF0\x9F\x98\x80"}}},
+    };
+    for (const Case& c : cases) {
+        KeyValueMap values;
+        EXPECT_TRUE(inifile::GetKeyValues(Write(c.file), c.section, &values)) << c.what;
+        EXPECT_EQ(ToUtf8(values), c.expected) << c.what;
+    }
+}
+
+TEST_F(IniFileTest, MissingOrEmptySectionLeavesMapAlone) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing section", "[T]\nk=v\n"},
+        {"section without entries", "[S]\n[T]\nk=v\n"},
+        {"section of comments and blank lines", "[S]\n;k=v\n\n   \n"},
+        {"later section of the name is not searched", "[S]\n[T]\n[S]\nk=v\n"},
+        {"empty file", ""},
+    };
+    for (const auto& [what, bytes] : cases) {
+        KeyValueMap values{{u"old", u"1"}};
+        EXPECT_FALSE(inifile::GetKeyValues(Write(bytes), u"S", &values)) << what;
+        EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}})) << what;
+    }
+    KeyValueMap values{{u"old", u"1"}};
+    EXPECT_FALSE(inifile::GetKeyValues(scratch_.Wide("absent.ini"), u"S", &values));
+    EXPECT_EQ(values.size(), 1u);
+}
+
+TEST_F(IniFileTest, GetKeyValuesAddsToTheMap) {
+    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};
+    ASSERT_TRUE(inifile::GetKeyValues(Write("[S]\na=1\n"), u"S", &values));
+    EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}, {"a", "1"}}));
+}
+
+TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
+    std::string file = "[S]\n";
+    Pairs expected;
+    for (int i = 0; i < 500; ++i) {
+        std::string key = "key" + std::to_string(i), value = std::string(i % 40, 'v') + "!";
+        file += key + "=" + value + "\n";
+        expected[key] = value;
+    }
+    file += "[T]\nz=1\n";
+    KeyValueMap values;
+    ASSERT_TRUE(inifile::GetKeyValues(Write(file), u"S", &values));
+    EXPECT_EQ(ToUtf8(values), expected);
+}
+
+TEST_F(IniFileTest, GetStringValues) {
+    struct Case {
+        const char* what;
+        std::string file;
+        const char16_t* section;
+        const char16_t* key;
+        std::string expected;
+    };
+    const std::string longValue(1000, 'x');
+    const Case cases[] = {
+        {"plain", "[S]\nk = v w \n", u"S", u"k", "v w"},
+        {"names without regard to case", "[Sect]\nKeY=1\n", u"sECT", u"key", "1"},
+        {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
+        {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
+        {"single quotes removed", "[S]\nk='x'\n", u"S", u"k", "x"},
+        {"one pair only", "[S]\nk=\"\"x\"\"\n", u"S", u"k", "\"x\""},
+        {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
+        {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
+        {"line without = is a key without value", "[S]\nflag\nk=v\n", u"S", u"flag", ""},
+        {"value keeps ; and =", "[S]\nk=a=b;c\n", u"S", u"k", "a=b;c"},
+        {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
+        {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
+        {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
+        {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
+        {"value of 255 characters", "[S]\nk=" + longValue.substr(0, 255) + "\n", u"S", u"k",
+         longValue.substr(0, 255)},
+        {"value of 1000 characters", "[S]\nk=" + longValue + "\n", u"S", u"k", longValue},
+        {"UTF-16LE", Utf16Bytes("[S]\nk=\xC3\xA9t\xC3\xA9\n", false), u"S", u"k",
+         "\xC3\xA9t\xC3\xA9"},
+        {"UTF-16BE", Utf16Bytes("[S]\nk=\xC3\xA9\n", true), u"S", u"k", "\xC3\xA9"},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\nk=\xC3\xA9\n", u"S", u"k", "\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        CString value(u"previous");
+        EXPECT_TRUE(inifile::GetString(Write(c.file), c.section, c.key, &value)) << c.what;
+        EXPECT_EQ(value.ToUtf8(), c.expected) << c.what;
+    }
+}
+
+TEST_F(IniFileTest, GetStringOnMissingFileAndNullOutput) {
+    CString value(u"previous");
+    EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));
+    EXPECT_TRUE(value.IsEmpty());
+    EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
+}
+
+TEST(IniFileBufferTest, DoublesUpToTwoToTheThirty) {
+    using common::sdk::inifile::internal::NextBufferSize;
+    const std::pair<uint32_t, uint32_t> cases[] = {
+        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
+    for (const auto& [size, next] : cases) EXPECT_EQ(NextBufferSize(size), next) << size;
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#ifndef UTIL_FILES_TEXT_CODEC_H
+#define UTIL_FILES_TEXT_CODEC_H
+
+// Decoding and encoding of text-file bytes, with the line-end rules of the text-file reader.
+// Internal to the files subsystem; declared here for file_util, its tests, benchmark and fuzzer.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace common {
+namespace sdk {
+namespace file_util {
+namespace internal {
+
+enum class ByteEncoding { kUtf8, kUtf16Le };
+
+// Turns a byte stream, fed in chunks, into well-formed UTF-16 with LF line ends: CR LF and a
+// lone CR both become LF, also when a chunk ends between the CR and the LF. Malformed input
+// (invalid UTF-8, an unpaired surrogate, an odd trailing byte of UTF-16) becomes U+FFFD and
+// decoding goes on. A byte-order mark is not removed here: the caller skips it. With
+// foldLineEnds = false, CR and LF pass unchanged.
+class TextDecoder {
+  public:
+    explicit TextDecoder(ByteEncoding encoding, bool foldLineEnds = true)
+        : encoding_(encoding), fold_(foldLineEnds) {}
+
+    // Decodes the first bytes of [in, in + size) into out and answers the units written. Bytes
+    // of a sequence that may still be completed by the next chunk are not consumed (at most 3);
+    // *consumed tells how many were. With last = true everything is consumed. out must have
+    // room for size units.
+    size_t Decode(const uint8_t* in, size_t size, bool last, char16_t* out, size_t* consumed);
+
+  private:
+    size_t DecodeUtf8(const uint8_t* in, size_t size, bool last, char16_t* out, size_t* consumed);
+    size_t DecodeUtf16Le(const uint8_t* in, size_t size, bool last, char16_t* out,
+                         size_t* consumed);
+
+    ByteEncoding encoding_;
+    bool fold_;
+    bool afterCr_ = false;  // the last unit written was a CR turned into LF
+};
+
+// The whole of bytes decoded at once (no byte-order mark expected).
+std::u16string DecodeText(std::string_view bytes, ByteEncoding encoding, bool foldLineEnds = true);
+
+// Folds line ends in place: CR LF and a lone CR become LF. Answers the new length.
+size_t FoldLineEnds(char16_t* text, size_t length);
+
+// Encodings for writing. Unpaired surrogates are written as U+FFFD.
+void AppendUtf8(std::string& out, std::u16string_view text);
+void AppendUtf16Le(std::string& out, std::u16string_view text);
+
+}  // namespace internal
+}  // namespace file_util
+}  // namespace sdk
+}  // namespace common
+
+#endif  // UTIL_FILES_TEXT_CODEC_H

@@ -1,0 +1,241 @@
+// The text stream that OpenTextFile hands out, and OpenTextFile itself.
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "util/files/file_util.h"
+#include "util/files/text_codec.h"
+#include "util/logging/logging.h"
+#include "util/platform/codepage.h"
+#include "util/platform/stdio_file.h"
+
+namespace common {
+namespace sdk {
+namespace file_util {
+
+using internal::ByteEncoding;
+
+struct TextFile::State {
+    std::FILE* file = nullptr;
+    Encoding encoding = kAnsi;
+    bool textMode = true;
+    bool canRead = false, canWrite = false;
+    enum { kNone, kReading, kWriting } last = kNone;
+    bool eof = false, error = false;
+    int lastErrno = 0;
+
+    void Fail(int number) {
+        error = true;
+        lastErrno = number != 0 ? number : EIO;
+    }
+    // C streams need a positioning call between reading and writing; the stream makes it.
+    void Switch(decltype(last) next) {
+        if (last != kNone && last != next) std::fseek(file, 0, SEEK_CUR);
+        last = next;
+    }
+    bool WriteBytes(const std::string& bytes) {
+        errno = 0;
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            Fail(errno);
+            return false;
+        }
+        return true;
+    }
+};
+
+namespace {
+
+struct ParsedMode {
+    char base = 0;  // 'r', 'w' or 'a'
+    bool plus = false, binary = false;
+};
+
+bool ParseMode(const char16_t* mode, ParsedMode* parsed) {
+    if (mode == nullptr || (mode[0] != u'r' && mode[0] != u'w' && mode[0] != u'a')) return false;
+    parsed->base = static_cast<char>(mode[0]);
+    bool text = false;
+    for (const char16_t* p = mode + 1; *p; ++p) {
+        bool* flag = *p == u'+'   ? &parsed->plus
+                     : *p == u'b' ? &parsed->binary
+                     : *p == u't' ? &text
+                                  : nullptr;
+        if (flag == nullptr || *flag) return false;
+        *flag = true;
+    }
+    return !(text && parsed->binary);
+}
+
+std::string MarkOf(Encoding encoding) {
+    if (encoding == kUtf8) return "\xEF\xBB\xBF";
+    if (encoding == kUtf16Le || encoding == kUnicode) return "\xFF\xFE";
+    return std::string();
+}
+
+}  // namespace
+
+TextFile::TextFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+TextFile::~TextFile() {
+    Close();
+}
+
+Encoding TextFile::GetEncoding() const {
+    return state_->encoding;
+}
+bool TextFile::IsEof() const {
+    return state_->eof;
+}
+bool TextFile::HasError() const {
+    return state_->error;
+}
+int TextFile::LastErrno() const {
+    return state_->lastErrno;
+}
+
+bool TextFile::ReadLine(CString* line) {
+    if (line) line->Empty();
+    State& s = *state_;
+    if (s.file == nullptr || !s.canRead) {
+        s.Fail(EBADF);
+        return false;
+    }
+    s.Switch(State::kReading);
+    // Collect the bytes of one line: up to and including the byte or unit LF.
+    const size_t width = s.encoding == kAnsi || s.encoding == kUtf8 ? 1 : 2;
+    std::string bytes;
+    errno = 0;
+    for (int ch; (ch = std::getc(s.file)) != EOF;) {
+        bytes += static_cast<char>(ch);
+        const size_t n = bytes.size();
+        if (n % width == 0 && bytes[n - width] == '\n' && (width == 1 || bytes[n - 1] == 0)) break;
+    }
+    if (std::ferror(s.file)) {
+        s.Fail(errno);
+        return false;
+    }
+    if (bytes.empty()) {
+        s.eof = true;
+        return false;
+    }
+    std::u16string text;
+    if (s.encoding == kAnsi)
+        text = util_platform::WideFromAnsi(bytes);
+    else
+        text = internal::DecodeText(
+            bytes, width == 1 ? ByteEncoding::kUtf8 : ByteEncoding::kUtf16Le, false);
+    const size_t n = text.size();
+    if (s.textMode && n >= 2 && text[n - 2] == u'\r' && text[n - 1] == u'\n') text.erase(n - 2, 1);
+    if (line) *line = CString(text);
+    return true;
+}
+
+bool TextFile::ReadAll(CString* text) {
+    if (text) text->Empty();
+    CString line;
+    while (ReadLine(&line))
+        if (text) *text += line;
+    return !state_->error;
+}
+
+bool TextFile::Write(std::u16string_view text) {
+    State& s = *state_;
+    if (s.file == nullptr || !s.canWrite) {
+        s.Fail(EBADF);
+        return false;
+    }
+    s.Switch(State::kWriting);
+    std::u16string expanded;
+    if (s.textMode) {
+        expanded.reserve(text.size());
+        for (char16_t ch : text) {
+            if (ch == u'\n') expanded += u'\r';
+            expanded += ch;
+        }
+        text = expanded;
+    }
+    std::string bytes;
+    if (s.encoding == kAnsi)
+        bytes = util_platform::AnsiFromWide(text);
+    else if (s.encoding == kUtf8)
+        internal::AppendUtf8(bytes, text);
+    else
+        internal::AppendUtf16Le(bytes, text);
+    return s.WriteBytes(bytes);
+}
+
+bool TextFile::Flush() {
+    State& s = *state_;
+    if (s.file == nullptr) return false;
+    errno = 0;
+    if (std::fflush(s.file) != 0) {
+        s.Fail(errno);
+        return false;
+    }
+    return true;
+}
+
+bool TextFile::Close() {
+    State& s = *state_;
+    if (s.file == nullptr) return false;
+    errno = 0;
+    const bool closed = std::fclose(s.file) == 0;
+    s.file = nullptr;
+    if (!closed) s.Fail(errno);
+    return closed;
+}
+
+struct TextFileFactory {
+    static TextFilePtr Open(const CPath& path, const char16_t* mode, Encoding encoding);
+};
+
+TextFilePtr OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding) {
+    return TextFileFactory::Open(path, mode, encoding);
+}
+
+TextFilePtr TextFileFactory::Open(const CPath& path, const char16_t* mode, Encoding encoding) {
+    auto state = std::make_unique<TextFile::State>();
+    ParsedMode parsed;
+    if (!ParseMode(mode, &parsed)) {
+        Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), EINVAL);
+        return nullptr;
+    }
+    const bool existed = path.FileExists();
+    if (existed && !GetFileEncoding(path, &encoding)) return nullptr;
+    if (encoding != kUnicode && encoding != kUtf16Le && encoding != kUtf8) encoding = kAnsi;
+
+    std::string fopenMode(1, parsed.base);
+    if (parsed.plus) fopenMode += '+';
+    fopenMode += 'b';
+    int error = 0;
+    std::FILE* file = util_platform::OpenStdioFile(path.View(), fopenMode.c_str(), &error);
+    if (file == nullptr) {
+        Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), error);
+        return nullptr;
+    }
+    state->file = file;
+    state->encoding = encoding;
+    state->textMode = !parsed.binary;
+    state->canRead = parsed.base == 'r' || parsed.plus;
+    state->canWrite = parsed.base != 'r' || parsed.plus;
+    TextFilePtr stream(new TextFile(std::move(state)));
+    TextFile::State& s = *stream->state_;
+
+    const std::string mark = MarkOf(encoding);
+    const bool creates =
+        parsed.base == 'w' || (parsed.base == 'a' && util_platform::StdioFileSize(file) == 0);
+    if (!mark.empty() && creates) {
+        s.last = TextFile::State::kWriting;
+        if (!s.WriteBytes(mark)) {
+            Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), s.lastErrno);
+            return nullptr;
+        }
+    } else if (!mark.empty() && existed && parsed.base != 'w') {
+        std::fseek(file, static_cast<long>(mark.size()), SEEK_SET);  // reading skips the mark
+    }
+    return stream;
+}
+
+}  // namespace file_util
+}  // namespace sdk
+}  // namespace common

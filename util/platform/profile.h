@@ -1,0 +1,53 @@
+#ifndef UTIL_PLATFORM_PROFILE_H
+#define UTIL_PLATFORM_PROFILE_H
+
+// Reading settings ("profile") files of the INI kind: the two queries the settings-file service
+// is built on. They behave as users of such files on Windows know them, so one file reads the
+// same on every platform:
+//
+//   - Lines end at CR LF, LF or a lone CR (a zero character also ends a line, since the section
+//     list below uses it as its separator).
+//   - A section header is a line whose first non-blank character is "[" that holds a "]"; the
+//     name runs up to the last "]" on the line. "[C" without "]" is an ordinary line.
+//   - Section and key names are matched without regard to the case of ASCII letters.
+//   - Only the first section of a name is read; later sections of the same name are neither
+//     merged nor searched. The lines before the first header form a section named "".
+//   - A line whose first non-blank character is ";" is a comment ("#" is not, and a ";" later
+//     in a line belongs to the value). Blank lines are skipped.
+//   - ASCII white space (space, tab, vertical tab, form feed) is trimmed around section names,
+//     keys, values and whole lines.
+//   - The file is UTF-16LE or UTF-16BE with byte-order mark, UTF-8 with byte-order mark, or
+//     ANSI text (the thread's code page) without one. A missing or unreadable file reads as a
+//     file without sections.
+//
+// Nothing is cached: each call reads the whole file once.
+
+#include <cstdint>
+#include <string_view>
+
+namespace util_platform {
+
+// Copies the entries of `section` to buffer: each non-comment line of the section, trimmed,
+// ended by a zero character, the list ended by one more zero character. Answers the number of
+// characters copied without the final zero:
+//   section "a = 1", "flag"  -> buffer "a = 1\0flag\0\0", answer 11
+//   missing file, missing section, section without entries -> "\0", answer 0
+// When the list does not fit, as much as fits is copied, the buffer ends with two zero
+// characters, and the answer is size - 2. A size below 2 answers 0.
+uint32_t ReadProfileSection(std::u16string_view file, std::u16string_view section, char16_t* buffer,
+                            uint32_t size);
+
+// Copies the value of the first line of `section` whose key is `key` to buffer, zero
+// terminated, and answers its length. The key is the trimmed text before the first "="; a line
+// without "=" is a key without value. One pair of matching double or single quotes around a
+// value of at least two characters is removed:
+//   key = "a b"   -> a b        key='x"  -> 'x"        key="   -> "
+// When no such key exists, `fallback` is copied instead. When the text does not fit, size - 1
+// characters and a zero are copied and the answer is size - 1. A size of 0 answers 0.
+uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section,
+                           std::u16string_view key, std::u16string_view fallback, char16_t* buffer,
+                           uint32_t size);
+
+}  // namespace util_platform
+
+#endif  // UTIL_PLATFORM_PROFILE_H
