@@ -11,12 +11,10 @@
 // place in that order.
 
 #include "util/module.h"
+
 #include "util/environment/path_table.h"
-
-// 3. The path service's table of paths.
-common::sdk::PathTable common::sdk::g_pathTable;
-
 #include "util/logging/log_file.h"
 
 CLogFile LogFile;
+common::sdk::PathTable common::sdk::g_pathTable;
 CUtilApp theApp;
