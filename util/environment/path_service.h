@@ -40,7 +40,9 @@ class UTIL_EXPORT PathService {
     // Selects the UI language (`language` forced when not empty, else chosen automatically; see
     // the locales folder and "Tessmar.ini" beside the executable) and stores all six paths.
     // Answers false, logging "Fail to SelectUILanguage()", when no language could be selected;
-    // the paths of an earlier successful Init then stay.
+    // the paths of an earlier successful Init then stay. The language goes into the paths as it
+    // was selected (a forced "EN-us" matches the folder en-US but gives ".../locales/EN-us"),
+    // so on a file system that tells case apart the host should pass folder names as written.
     bool Init(const CString& language);
 
     // The path stored for type. Empty before a successful Init and for a value outside PathType.
