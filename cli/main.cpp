@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "util/environment/environment.h"
 
 #ifndef UTIL_VERSION
 #define UTIL_VERSION "0.0.0"
@@ -67,12 +68,13 @@ std::filesystem::path MakeScratchFolder() {
     throw std::runtime_error("cannot create a scratch folder for the demo");
 }
 
-int RunDemo(const Args& args, const char* argv0) {
+int RunDemo(const Args& args) {
     if (!args.empty()) throw UsageError("demo takes no arguments");
     DemoContext context;
     std::error_code ec;
-    auto exe = std::filesystem::weakly_canonical(std::filesystem::path(argv0), ec);
-    context.installDir = exe.parent_path().string();
+    CPath installDir;
+    common::sdk::environment::GetExeFolderPath(&installDir);
+    context.installDir = installDir.ToUtf8();
     auto scratch = MakeScratchFolder();
     context.workDir = scratch.string();
 
@@ -214,7 +216,7 @@ int main(int argc, char** argv) {
             PrintSynopsis(std::cout, it->second);
             return kExitOk;
         }
-        if (name == "demo") return RunDemo(rest, argv[0]);
+        if (name == "demo") return RunDemo(rest);
         if (!command) throw UsageError("unknown command " + name);
         if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) {
             std::cout << command->summary << "\n\nUsage:\n";

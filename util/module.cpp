@@ -12,6 +12,7 @@
 
 #include "util/module.h"
 
+#include "util/environment/path_table.h"
 #include "util/ipformat/ip_text.h"
 #include "util/logging/log_file.h"
 
@@ -28,6 +29,9 @@ const ip_text::CharSet ip_text::g_hostSet(ip_text::g_strIPv6HostChars.View());
 
 // 2. The log's file object and its lock.
 CLogFile LogFile;
+
+// 3. The path service's table of paths.
+common::sdk::PathTable common::sdk::g_pathTable;
 
 // 4. The application object.
 CUtilApp theApp;
