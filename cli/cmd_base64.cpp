@@ -42,5 +42,5 @@ void DemoBase64(cli::DemoContext&) {
 }  // namespace
 
 CLI_COMMAND("base64", "base64 encode|decode [--text TEXT]   (standard input when no --text)",
-            "Base64 encode or decode bytes", RunBase64);
+            "encode or decode Base64", RunBase64);
 CLI_DEMO_STEP(70, "Base64 of a job client ID", DemoBase64);

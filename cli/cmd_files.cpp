@@ -139,8 +139,8 @@ void DemoFiles(cli::DemoContext& context) {
 }  // namespace
 
 CLI_COMMAND("stamp", "stamp SRC DST ID   (copy SRC to DST with the line @JCID=ID after 9 bytes)",
-            "Copy a firmware file with a job client ID line", RunStamp);
+            "copy a firmware file with a job client ID line", RunStamp);
 CLI_COMMAND("desc", "desc FILE [--offset N]   (description block at N, default 140)",
-            "Print the description block of a firmware file", RunDesc);
-CLI_COMMAND("size", "size FILE", "Print the size of a file in bytes", RunSize);
+            "print the description block of a firmware file", RunDesc);
+CLI_COMMAND("size", "size FILE", "print the size of a file in bytes", RunSize);
 CLI_DEMO_STEP(40, "Firmware files: description block and job client ID stamp", DemoFiles);

@@ -101,8 +101,8 @@ void DemoWindow(cli::DemoContext&) {
 
 CLI_COMMAND("tempdir",
             "tempdir [--keep-open]   (prints the path; --keep-open waits for Enter before removal)",
-            "Create a scoped temporary directory, print its path, remove it", RunTempDir);
+            "create a scoped temporary directory, print its path, remove it", RunTempDir);
 CLI_COMMAND("window", "window PREFIX",
-            "Find the first visible window whose title begins with PREFIX", RunWindow);
+            "find the first visible window whose title begins with PREFIX", RunWindow);
 CLI_DEMO_STEP(60, "A temporary folder that removes itself", DemoTempDir);
 CLI_DEMO_STEP(80, "Looking for the Tessmar window", DemoWindow);
