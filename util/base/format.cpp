@@ -13,7 +13,7 @@ namespace {
 
 enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kSizeT, kLongDouble };
 
-struct Spec {
+struct Conversion {
     bool left = false, plus = false, space = false, zero = false, alt = false;
     int width = 0;
     int precision = -1;
@@ -26,44 +26,62 @@ const char16_t kNull[] = u"(null)";
 
 long long Narrow(long long v, Size size) {
     switch (size) {
-        case Size::kChar: return static_cast<signed char>(v);
-        case Size::kShort: return static_cast<short>(v);
-        case Size::kDefault: return static_cast<int>(v);
-        case Size::kLong: return static_cast<long>(v);
-        default: return v;
+        case Size::kChar:
+            return static_cast<signed char>(v);
+        case Size::kShort:
+            return static_cast<short>(v);
+        case Size::kDefault:
+            return static_cast<int>(v);
+        case Size::kLong:
+            return static_cast<long>(v);
+        default:
+            return v;
     }
 }
 unsigned long long Narrow(unsigned long long v, Size size) {
     switch (size) {
-        case Size::kChar: return static_cast<unsigned char>(v);
-        case Size::kShort: return static_cast<unsigned short>(v);
-        case Size::kDefault: return static_cast<unsigned int>(v);
-        case Size::kLong: return static_cast<unsigned long>(v);
-        default: return v;
+        case Size::kChar:
+            return static_cast<unsigned char>(v);
+        case Size::kShort:
+            return static_cast<unsigned short>(v);
+        case Size::kDefault:
+            return static_cast<unsigned int>(v);
+        case Size::kLong:
+            return static_cast<unsigned long>(v);
+        default:
+            return v;
     }
 }
 
 // Reads arguments from a va_list the way vprintf does.
 class VaSource {
-public:
+  public:
     explicit VaSource(va_list args) { va_copy(args_, args); }
     ~VaSource() { va_end(args_); }
     bool HasNext() const { return true; }  // a va_list cannot tell
     int Int() { return va_arg(args_, int); }
     long long Signed(Size size) {
         switch (size) {
-            case Size::kLong: return va_arg(args_, long);
-            case Size::kLongLong: return va_arg(args_, long long);
-            case Size::kSizeT: return static_cast<long long>(va_arg(args_, ptrdiff_t));
-            default: return Narrow(static_cast<long long>(va_arg(args_, int)), size);
+            case Size::kLong:
+                return va_arg(args_, long);
+            case Size::kLongLong:
+                return va_arg(args_, long long);
+            case Size::kSizeT:
+                return static_cast<long long>(va_arg(args_, ptrdiff_t));
+            default:
+                return Narrow(static_cast<long long>(va_arg(args_, int)), size);
         }
     }
     unsigned long long Unsigned(Size size) {
         switch (size) {
-            case Size::kLong: return va_arg(args_, unsigned long);
-            case Size::kLongLong: return va_arg(args_, unsigned long long);
-            case Size::kSizeT: return va_arg(args_, size_t);
-            default: return Narrow(static_cast<unsigned long long>(va_arg(args_, unsigned)), size);
+            case Size::kLong:
+                return va_arg(args_, unsigned long);
+            case Size::kLongLong:
+                return va_arg(args_, unsigned long long);
+            case Size::kSizeT:
+                return va_arg(args_, size_t);
+            default:
+                return Narrow(static_cast<unsigned long long>(va_arg(args_, unsigned)), size);
         }
     }
     double Double(Size size) {
@@ -74,13 +92,13 @@ public:
     const char* NarrowText() { return va_arg(args_, const char*); }
     const void* Pointer() { return va_arg(args_, const void*); }
 
-private:
+  private:
     va_list args_;
 };
 
 // Reads typed arguments; a missing one reads as 0 or null, a mismatched one is converted.
 class ListSource {
-public:
+  public:
     ListSource(const FormatArg* args, size_t count) : args_(args), count_(count) {}
     bool HasNext() const { return used_ < count_; }
     int Int() { return static_cast<int>(Next() ? next_->AsSigned() : 0); }
@@ -107,7 +125,7 @@ public:
     }
     const void* Pointer() { return Next() ? next_->AsPointer() : nullptr; }
 
-private:
+  private:
     bool Next() {
         if (used_ >= count_) return false;
         next_ = &args_[used_++];
@@ -126,14 +144,14 @@ void Pad(std::u16string& out, int count, char16_t ch) {
 }
 
 // Writes body with sign/prefix, honouring width, '-' and '0'.
-void EmitField(std::u16string& out, const Spec& spec, std::u16string_view prefix,
+void EmitField(std::u16string& out, const Conversion& conv, std::u16string_view prefix,
                std::u16string_view body, bool zeroAllowed) {
     int len = static_cast<int>(prefix.size() + body.size());
-    int fill = spec.width - len;
-    if (spec.left) {
+    int fill = conv.width - len;
+    if (conv.left) {
         out.append(prefix).append(body);
         Pad(out, fill, u' ');
-    } else if (spec.zero && zeroAllowed) {
+    } else if (conv.zero && zeroAllowed) {
         out.append(prefix);
         Pad(out, fill, u'0');
         out.append(body);
@@ -143,46 +161,57 @@ void EmitField(std::u16string& out, const Spec& spec, std::u16string_view prefix
     }
 }
 
-void EmitInteger(std::u16string& out, const Spec& spec, unsigned long long magnitude,
+void EmitInteger(std::u16string& out, const Conversion& conv, unsigned long long magnitude,
                  bool negative) {
     char16_t digits[80];
     char16_t* end = digits + sizeof(digits) / sizeof(digits[0]);
     char16_t* p = end;
     unsigned base = 10;
     const char* alphabet = "0123456789abcdef";
-    switch (spec.conversion) {
-        case u'x': base = 16; break;
-        case u'X': base = 16; alphabet = "0123456789ABCDEF"; break;
-        case u'o': base = 8; break;
-        default: break;
+    switch (conv.conversion) {
+        case u'x':
+            base = 16;
+            break;
+        case u'X':
+            base = 16;
+            alphabet = "0123456789ABCDEF";
+            break;
+        case u'o':
+            base = 8;
+            break;
+        default:
+            break;
     }
     for (unsigned long long v = magnitude; v != 0; v /= base) *--p = alphabet[v % base];
     std::u16string body;
     int count = static_cast<int>(end - p);
-    int minDigits = spec.precision < 0 ? 1 : spec.precision;
+    int minDigits = conv.precision < 0 ? 1 : conv.precision;
     if (count < minDigits) body.append(static_cast<size_t>(minDigits - count), u'0');
     body.append(p, end);
-    if (spec.conversion == u'o' && spec.alt && (body.empty() || body[0] != u'0'))
+    if (conv.conversion == u'o' && conv.alt && (body.empty() || body[0] != u'0'))
         body.insert(body.begin(), u'0');
 
     std::u16string prefix;
-    if (negative) prefix = u"-";
-    else if (spec.plus && (spec.conversion == u'd' || spec.conversion == u'i')) prefix = u"+";
-    else if (spec.space && (spec.conversion == u'd' || spec.conversion == u'i')) prefix = u" ";
-    if (spec.alt && magnitude != 0 && base == 16) prefix += spec.conversion == u'X' ? u"0X" : u"0x";
-    EmitField(out, spec, prefix, body, spec.precision < 0);
+    if (negative)
+        prefix = u"-";
+    else if (conv.plus && (conv.conversion == u'd' || conv.conversion == u'i'))
+        prefix = u"+";
+    else if (conv.space && (conv.conversion == u'd' || conv.conversion == u'i'))
+        prefix = u" ";
+    if (conv.alt && magnitude != 0 && base == 16) prefix += conv.conversion == u'X' ? u"0X" : u"0x";
+    EmitField(out, conv, prefix, body, conv.precision < 0);
 }
 
-void EmitDouble(std::u16string& out, const Spec& spec, double value) {
+void EmitDouble(std::u16string& out, const Conversion& conv, double value) {
     std::string fmt = "%";
-    if (spec.left) fmt += '-';
-    if (spec.plus) fmt += '+';
-    if (spec.space) fmt += ' ';
-    if (spec.zero) fmt += '0';
-    if (spec.alt) fmt += '#';
-    fmt += std::to_string(spec.width);
-    if (spec.precision >= 0) fmt += "." + std::to_string(std::min(spec.precision, 400));
-    fmt += static_cast<char>(spec.conversion);
+    if (conv.left) fmt += '-';
+    if (conv.plus) fmt += '+';
+    if (conv.space) fmt += ' ';
+    if (conv.zero) fmt += '0';
+    if (conv.alt) fmt += '#';
+    fmt += std::to_string(conv.width);
+    if (conv.precision >= 0) fmt += "." + std::to_string(std::min(conv.precision, 400));
+    fmt += static_cast<char>(conv.conversion);
     int needed = std::snprintf(nullptr, 0, fmt.c_str(), value);
     if (needed <= 0) return;
     std::vector<char> buffer(static_cast<size_t>(needed) + 1);
@@ -190,119 +219,152 @@ void EmitDouble(std::u16string& out, const Spec& spec, double value) {
     out.append(buffer.begin(), buffer.begin() + needed);
 }
 
-void EmitText(std::u16string& out, const Spec& spec, std::u16string_view text) {
-    if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision))
-        text = text.substr(0, static_cast<size_t>(spec.precision));
-    EmitField(out, spec, {}, text, false);
+void EmitText(std::u16string& out, const Conversion& conv, std::u16string_view text) {
+    if (conv.precision >= 0 && text.size() > static_cast<size_t>(conv.precision))
+        text = text.substr(0, static_cast<size_t>(conv.precision));
+    EmitField(out, conv, {}, text, false);
 }
 
 // Parses the conversion that starts after a '%'. Answers the position just past it, or null
 // when the text there is not a complete conversion.
 template <class Source>
-const char16_t* ParseSpec(const char16_t* p, Spec& spec, Source& source) {
+const char16_t* ParseConversion(const char16_t* p, Conversion& conv, Source& source) {
     for (;; ++p) {
-        if (*p == u'-') spec.left = true;
-        else if (*p == u'+') spec.plus = true;
-        else if (*p == u' ') spec.space = true;
-        else if (*p == u'0') spec.zero = true;
-        else if (*p == u'#') spec.alt = true;
-        else break;
+        if (*p == u'-')
+            conv.left = true;
+        else if (*p == u'+')
+            conv.plus = true;
+        else if (*p == u' ')
+            conv.space = true;
+        else if (*p == u'0')
+            conv.zero = true;
+        else if (*p == u'#')
+            conv.alt = true;
+        else
+            break;
     }
     if (*p == u'*') {
         int w = source.Int();
         if (w < 0) {
-            spec.left = true;
+            conv.left = true;
             w = w == INT32_MIN ? kMaxFieldWidth : -w;
         }
-        spec.width = std::min(w, kMaxFieldWidth);
+        conv.width = std::min(w, kMaxFieldWidth);
         ++p;
     } else {
-        for (; *p >= u'0' && *p <= u'9'; ++p) spec.width = std::min(spec.width * 10 + (*p - u'0'), kMaxFieldWidth);
+        for (; *p >= u'0' && *p <= u'9'; ++p)
+            conv.width = std::min(conv.width * 10 + (*p - u'0'), kMaxFieldWidth);
     }
     if (*p == u'.') {
         ++p;
-        spec.precision = 0;
+        conv.precision = 0;
         if (*p == u'*') {
             int v = source.Int();
-            spec.precision = v < 0 ? -1 : std::min(v, kMaxFieldWidth);
+            conv.precision = v < 0 ? -1 : std::min(v, kMaxFieldWidth);
             ++p;
         } else {
             for (; *p >= u'0' && *p <= u'9'; ++p)
-                spec.precision = std::min(spec.precision * 10 + (*p - u'0'), kMaxFieldWidth);
+                conv.precision = std::min(conv.precision * 10 + (*p - u'0'), kMaxFieldWidth);
         }
     }
     switch (*p) {
         case u'h':
             ++p;
-            spec.narrow = true;
-            spec.size = Size::kShort;
-            if (*p == u'h') ++p, spec.size = Size::kChar;
+            conv.narrow = true;
+            conv.size = Size::kShort;
+            if (*p == u'h') ++p, conv.size = Size::kChar;
             break;
         case u'l':
             ++p;
-            spec.size = Size::kLong;
-            if (*p == u'l') ++p, spec.size = Size::kLongLong;
+            conv.size = Size::kLong;
+            if (*p == u'l') ++p, conv.size = Size::kLongLong;
             break;
-        case u'w': ++p; break;
-        case u'L': ++p, spec.size = Size::kLongDouble; break;
-        case u'z': case u'j': case u't': ++p, spec.size = Size::kSizeT; break;
+        case u'w':
+            ++p;
+            break;
+        case u'L':
+            ++p, conv.size = Size::kLongDouble;
+            break;
+        case u'z':
+        case u'j':
+        case u't':
+            ++p, conv.size = Size::kSizeT;
+            break;
         case u'I':
-            if (p[1] == u'6' && p[2] == u'4') p += 3, spec.size = Size::kLongLong;
-            else if (p[1] == u'3' && p[2] == u'2') p += 3, spec.size = Size::kDefault;
-            else ++p, spec.size = Size::kSizeT;
+            if (p[1] == u'6' && p[2] == u'4')
+                p += 3, conv.size = Size::kLongLong;
+            else if (p[1] == u'3' && p[2] == u'2')
+                p += 3, conv.size = Size::kDefault;
+            else
+                ++p, conv.size = Size::kSizeT;
             break;
-        default: break;
+        default:
+            break;
     }
-    spec.conversion = *p;
-    if (spec.conversion == u'S' || spec.conversion == u'C') spec.narrow = true;
-    if (spec.conversion == 0) return nullptr;
+    conv.conversion = *p;
+    if (conv.conversion == u'S' || conv.conversion == u'C') conv.narrow = true;
+    if (conv.conversion == 0) return nullptr;
     return p + 1;
 }
 
 template <class Source>
-bool Convert(std::u16string& out, const Spec& spec, Source& source) {
-    switch (spec.conversion) {
-        case u'd': case u'i': {
-            long long v = source.Signed(spec.size);
-            unsigned long long magnitude =
-                v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            EmitInteger(out, spec, magnitude, v < 0);
+bool Convert(std::u16string& out, const Conversion& conv, Source& source) {
+    switch (conv.conversion) {
+        case u'd':
+        case u'i': {
+            long long v = source.Signed(conv.size);
+            unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
+                                                 : static_cast<unsigned long long>(v);
+            EmitInteger(out, conv, magnitude, v < 0);
             return true;
         }
-        case u'u': case u'x': case u'X': case u'o':
-            EmitInteger(out, spec, source.Unsigned(spec.size), false);
+        case u'u':
+        case u'x':
+        case u'X':
+        case u'o':
+            EmitInteger(out, conv, source.Unsigned(conv.size), false);
             return true;
-        case u'c': case u'C': {
-            const Spec field{spec.left, false, false, false, false, spec.width, -1};
+        case u'c':
+        case u'C': {
+            const Conversion field{conv.left, false, false, false, false, conv.width, -1};
             if (!source.HasNext()) {  // a missing character prints as "", not as a zero unit
                 EmitText(out, field, {});
                 return true;
             }
             auto v = static_cast<char16_t>(source.Unsigned(Size::kDefault));
-            if (spec.narrow) v = static_cast<unsigned char>(v);
+            if (conv.narrow) v = static_cast<unsigned char>(v);
             EmitText(out, field, std::u16string_view(&v, 1));
             return true;
         }
-        case u's': case u'S': {
-            if (spec.narrow) {
+        case u's':
+        case u'S': {
+            if (conv.narrow) {
                 const char* text = source.NarrowText();
-                EmitText(out, spec, text ? std::u16string_view(util_base::Utf8ToUtf16(text)) : kNull);
+                EmitText(out, conv,
+                         text ? std::u16string_view(util_base::Utf8ToUtf16(text)) : kNull);
                 // The temporary above lives until the end of the full expression.
             } else {
                 const char16_t* text = source.Wide();
-                EmitText(out, spec, text ? std::u16string_view(text) : std::u16string_view(kNull));
+                EmitText(out, conv, text ? std::u16string_view(text) : std::u16string_view(kNull));
             }
             return true;
         }
         case u'p': {
-            Spec p = spec;
+            Conversion p = conv;
             p.conversion = u'X';
             p.precision = static_cast<int>(sizeof(void*) * 2);
             EmitInteger(out, p, reinterpret_cast<uintptr_t>(source.Pointer()), false);
             return true;
         }
-        case u'e': case u'E': case u'f': case u'F': case u'g': case u'G': case u'a': case u'A':
-            EmitDouble(out, spec, source.Double(spec.size));
+        case u'e':
+        case u'E':
+        case u'f':
+        case u'F':
+        case u'g':
+        case u'G':
+        case u'a':
+        case u'A':
+            EmitDouble(out, conv, source.Double(conv.size));
             return true;
         default:
             return false;
@@ -323,13 +385,13 @@ void Run(std::u16string& out, const char16_t* format, Source& source) {
             p = percent + 2;
             continue;
         }
-        Spec spec;
-        const char16_t* next = ParseSpec(percent + 1, spec, source);
+        Conversion conv;
+        const char16_t* next = ParseConversion(percent + 1, conv, source);
         if (!next) {  // the format ends inside a conversion: keep it as text
             out.append(percent);
             return;
         }
-        if (!Convert(out, spec, source)) out.append(percent, next);
+        if (!Convert(out, conv, source)) out.append(percent, next);
         p = next;
     }
 }
