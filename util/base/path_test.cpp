@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "util/testing/cstring_printer.h"
@@ -11,12 +12,8 @@
 namespace {
 
 TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
-    struct AppendCase {
-        const char16_t* path;
-        const char16_t* more;
-        const char16_t* expected;
-    };
-    for (const AppendCase& c : std::vector<AppendCase>{
+    using S = const char16_t*;
+    for (const auto& [start, more, expected] : std::vector<std::tuple<S, S, S>>{
              {u"/opt/tool", u"x.ini", u"/opt/tool/x.ini"},
              {u"/opt/tool/", u"x.ini", u"/opt/tool/x.ini"},
              {u"/opt/tool/", u"/x.ini", u"/opt/tool/x.ini"},
@@ -27,49 +24,32 @@ TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
              {u"/opt/tool", u"", u"/opt/tool"},
              {u"/opt/tool", nullptr, u"/opt/tool"},
              {u"/opt/tool", u"/", u"/opt/tool"},
-             // A backslash is an ordinary file-name character on this platform.
-             {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},
+             {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},  // a backslash is an ordinary character
          }) {
-        CPath path(c.path);
-        EXPECT_TRUE(path.Append(c.more));
-        EXPECT_EQ(path, c.expected) << CString(c.path).ToUtf8();
+        CPath path(start);
+        EXPECT_TRUE(path.Append(more));
+        EXPECT_EQ(path, expected) << CString(start).ToUtf8();
     }
 }
 
 TEST(CPath, RemoveFileSpecAndAddBackslash) {
-    struct RemoveCase {
-        const char16_t* path;
-        const char16_t* expected;
-        bool changed;
-    };
-    for (const RemoveCase& c : std::vector<RemoveCase>{
-             {u"/opt/tool/x.ini", u"/opt/tool", true},
-             {u"/opt/tool/", u"/opt/tool", true},
-             {u"/opt//tool", u"/opt", true},
-             {u"/x", u"/", true},
-             {u"/", u"/", false},
-             {u"x", u"", true},
-             {u"", u"", false},
-             {u"a\\b", u"", true},
+    using S = const char16_t*;
+    for (const auto& [start, removed, changed, with_separator] :
+         std::vector<std::tuple<S, S, bool, S>>{
+             {u"/opt/tool/x.ini", u"/opt/tool", true, u"/opt/tool/x.ini/"},
+             {u"/opt/tool/", u"/opt/tool", true, u"/opt/tool/"},
+             {u"/opt//tool", u"/opt", true, u"/opt//tool/"},
+             {u"/x", u"/", true, u"/x/"},
+             {u"/", u"/", false, u"/"},
+             {u"x", u"", true, u"x/"},
+             {u"", u"", false, u""},
+             {u"a\\b", u"", true, u"a\\b/"},
          }) {
-        CPath path(c.path);
-        EXPECT_EQ(path.RemoveFileSpec(), c.changed) << CString(c.path).ToUtf8();
-        EXPECT_EQ(path, c.expected) << CString(c.path).ToUtf8();
-    }
-
-    struct AddCase {
-        const char16_t* path;
-        const char16_t* expected;
-    };
-    for (const AddCase& c : std::vector<AddCase>{
-             {u"/opt/tool", u"/opt/tool/"},
-             {u"/opt/tool/", u"/opt/tool/"},
-             {u"", u""},
-             {u"tool\\", u"tool\\/"},
-         }) {
-        CPath path(c.path);
-        path.AddBackslash();
-        EXPECT_EQ(path, c.expected);
+        CPath path(start), added(start);
+        EXPECT_EQ(path.RemoveFileSpec(), changed) << CString(start).ToUtf8();
+        EXPECT_EQ(path, removed) << CString(start).ToUtf8();
+        added.AddBackslash();
+        EXPECT_EQ(added, with_separator) << CString(start).ToUtf8();
     }
 }
 
@@ -79,20 +59,16 @@ TEST(CPath, FileExists) {
     std::filesystem::create_directory(dir.path() / "folder");
     std::filesystem::create_symlink(dir.path() / "gone", dir.path() / "dangling");
     std::filesystem::create_symlink(dir.path() / "present.txt", dir.path() / "link");
-    struct ExistsCase {
-        CString path;
-        bool exists;
-    };
-    for (const ExistsCase& c : std::vector<ExistsCase>{
-             {dir.Wide("present.txt"), true},
-             {dir.Wide("folder"), true},
-             {dir.Wide("link"), true},
-             {dir.Wide("dangling"), false},
-             {dir.Wide("missing.txt"), false},
-             {dir.Wide("present.txt/below"), false},
-             {u"", false},
+    for (const auto& [name, exists] : std::vector<std::pair<const char*, bool>>{
+             {"present.txt", true},
+             {"folder", true},
+             {"link", true},
+             {"dangling", false},
+             {"missing.txt", false},
+             {"present.txt/below", false},
          })
-        EXPECT_EQ(CPath(c.path).FileExists(), c.exists) << c.path.ToUtf8();
+        EXPECT_EQ(CPath(dir.Wide(name)).FileExists(), exists) << name;
+    EXPECT_FALSE(CPath(u"").FileExists());
 
     CPath built(dir.Wide());
     built.Append(u"folder");

@@ -4,7 +4,6 @@
 
 #include <boost/make_shared.hpp>
 #include <chrono>
-#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -16,130 +15,96 @@ namespace {
 
 using common::sdk::CriticalSection;
 using common::sdk::Thread;
+using ThreadId = std::future<std::thread::id>;
 
-// A door the test opens for a callback that waits behind it.
-class Gate {
-  public:
-    void Open() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            open_ = true;
-        }
-        opened_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
-
-// Reports the thread its Run and its destructor ran on; Run waits at the gate, if any.
+// Reports the thread its Run and its destructor ran on; Run waits until the gate (if given) is
+// opened by setting its promise.
 class Probe : public Thread::CallbackInterface {
   public:
-    explicit Probe(Gate* gate = nullptr) : gate_(gate) {}
+    explicit Probe(std::promise<void>* gate = nullptr) {
+        if (gate) gate_ = gate->get_future();
+    }
     ~Probe() override { destroyed_on_.set_value(std::this_thread::get_id()); }
     void Run() override {
         ran_on_.set_value(std::this_thread::get_id());
-        if (gate_) gate_->Wait();
+        if (gate_.valid()) gate_.wait();
     }
-    std::future<std::thread::id> RanOn() { return ran_on_.get_future(); }
-    std::future<std::thread::id> DestroyedOn() { return destroyed_on_.get_future(); }
+    ThreadId RanOn() { return ran_on_.get_future(); }
+    ThreadId DestroyedOn() { return destroyed_on_.get_future(); }
 
   private:
-    Gate* gate_;
-    std::promise<std::thread::id> ran_on_;
-    std::promise<std::thread::id> destroyed_on_;
+    std::future<void> gate_;
+    std::promise<std::thread::id> ran_on_, destroyed_on_;
 };
 
-bool IsReady(const std::future<std::thread::id>& future) {
+bool IsReady(const ThreadId& future) {
     return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-TEST(Thread, FreshObjectIsIdle) {
-    Thread thread;
-    EXPECT_FALSE(thread.IsRunning());
-    thread.Join();  // returns at once
-    EXPECT_EQ(thread.Handle(), nullptr);
-}
-
 TEST(Thread, RunningUntilTheCallbackReturns) {
-    Gate gate;
-    auto probe = boost::make_shared<Probe>(&gate);
-    auto ran_on = probe->RanOn();
     Thread thread;
+    EXPECT_FALSE(thread.IsRunning());  // a fresh object is idle
+    thread.Join();                     // and joining it returns at once
+    EXPECT_EQ(thread.Handle(), nullptr);
+
+    std::promise<void> gate;
+    auto probe = boost::make_shared<Probe>(&gate);
+    ThreadId ran_on = probe->RanOn();
     ASSERT_TRUE(thread.Start(probe));
     void* handle = thread.Handle();
     EXPECT_NE(handle, nullptr);
     EXPECT_NE(ran_on.get(), std::this_thread::get_id());
     EXPECT_TRUE(thread.IsRunning());  // Run is blocked at the gate
-    gate.Open();
+    gate.set_value();
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
     EXPECT_EQ(thread.Handle(), handle);  // ending does not clear the handle
     thread.Join();                       // joining an ended thread returns at once
 }
 
-TEST(Thread, CallbackLivesUntilRunHasReturned) {
-    for (bool caller_keeps_reference : {false, true}) {
-        Gate gate;  // keeps Run going until the caller has let go of its reference
-        auto probe = boost::make_shared<Probe>(&gate);
-        auto ran_on = probe->RanOn();
-        auto destroyed_on = probe->DestroyedOn();
-        Thread thread;
-        ASSERT_TRUE(thread.Start(probe));
-        Thread::CallbackPtr kept = caller_keeps_reference ? probe : nullptr;
-        probe.reset();
-        gate.Open();
-        thread.Join();
-        const std::thread::id worker = ran_on.get();
-        if (caller_keeps_reference) {
-            EXPECT_FALSE(IsReady(destroyed_on));  // the worker dropped only its own reference
-            EXPECT_EQ(kept.use_count(), 1);
-            kept.reset();
-            EXPECT_EQ(destroyed_on.get(), std::this_thread::get_id());
-        } else {
-            EXPECT_EQ(destroyed_on.get(), worker);  // destroyed on the worker thread
-        }
-    }
+// The worker drops only its own reference: a callback the caller still holds lives on (a dropped
+// one is destroyed on the worker thread, see below).
+TEST(Thread, CallerReferenceOutlivesTheThread) {
+    auto probe = boost::make_shared<Probe>();
+    ThreadId destroyed_on = probe->DestroyedOn();
+    Thread thread;
+    ASSERT_TRUE(thread.Start(probe));
+    thread.Join();
+    EXPECT_FALSE(IsReady(destroyed_on));
+    EXPECT_EQ(probe.use_count(), 1);
+    probe.reset();
+    EXPECT_EQ(destroyed_on.get(), std::this_thread::get_id());
 }
 
+// A second Start while the first thread runs: the object follows the second thread only; the
+// first runs on and finishes on its own.
 TEST(Thread, SecondStartWhileTheFirstRuns) {
-    Gate first_gate, second_gate;
+    std::promise<void> first_gate, second_gate;
     auto first = boost::make_shared<Probe>(&first_gate);
     auto second = boost::make_shared<Probe>(&second_gate);
-    auto first_ran = first->RanOn(), second_ran = second->RanOn();
-    auto first_destroyed = first->DestroyedOn(), second_destroyed = second->DestroyedOn();
+    ThreadId first_ran = first->RanOn(), second_ran = second->RanOn();
+    ThreadId first_destroyed = first->DestroyedOn(), second_destroyed = second->DestroyedOn();
     Thread thread;
     ASSERT_TRUE(thread.Start(first));
-    first.reset();
     void* first_handle = thread.Handle();
     const std::thread::id first_worker = first_ran.get();
     ASSERT_TRUE(thread.Start(second));
-    second.reset();
+    first.reset(), second.reset();
     EXPECT_NE(thread.Handle(), first_handle);
     EXPECT_NE(second_ran.get(), first_worker);
-
-    // The object now follows the second thread only.
-    second_gate.Open();
+    second_gate.set_value();
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
     second_destroyed.wait();
     EXPECT_FALSE(IsReady(first_destroyed));  // the first thread still waits at its gate
-
-    first_gate.Open();
-    EXPECT_EQ(first_destroyed.get(), first_worker);  // and finishes on its own
+    first_gate.set_value();
+    EXPECT_EQ(first_destroyed.get(), first_worker);
 }
 
 TEST(Thread, DestructorDoesNotWait) {
-    Gate gate;
+    std::promise<void> gate;
     auto probe = boost::make_shared<Probe>(&gate);
-    auto destroyed_on = probe->DestroyedOn();
-    auto ran_on = probe->RanOn();
+    ThreadId destroyed_on = probe->DestroyedOn(), ran_on = probe->RanOn();
     {
         Thread thread;
         ASSERT_TRUE(thread.Start(probe));
@@ -147,15 +112,11 @@ TEST(Thread, DestructorDoesNotWait) {
         ran_on.wait();
     }  // a destructor that waited would never return: the gate is still closed
     EXPECT_FALSE(IsReady(destroyed_on));
-    gate.Open();
-    EXPECT_EQ(destroyed_on.get(), ran_on.get());
+    gate.set_value();
+    EXPECT_EQ(destroyed_on.get(), ran_on.get());  // destroyed on the worker thread
 }
 
 TEST(Thread, FailedStartLeavesTheObjectAsItWas) {
-    struct StartFailsGuard {
-        StartFailsGuard() { util_platform::SetThreadStartFailsForTesting(true); }
-        ~StartFailsGuard() { util_platform::SetThreadStartFailsForTesting(false); }
-    };
     for (bool started_before : {false, true}) {
         Thread thread;
         if (started_before) {
@@ -164,11 +125,11 @@ TEST(Thread, FailedStartLeavesTheObjectAsItWas) {
         }
         void* handle = thread.Handle();
         auto probe = boost::make_shared<Probe>();
-        auto ran_on = probe->RanOn();
-        {
-            StartFailsGuard guard;
-            EXPECT_FALSE(thread.Start(probe));
-        }
+        ThreadId ran_on = probe->RanOn();
+        util_platform::SetThreadStartFailsForTesting(true);
+        const bool started = thread.Start(probe);
+        util_platform::SetThreadStartFailsForTesting(false);
+        EXPECT_FALSE(started);
         EXPECT_EQ(thread.Handle(), handle);
         EXPECT_FALSE(thread.IsRunning());
         EXPECT_EQ(probe.use_count(), 1);  // the thread's reference was dropped again
@@ -181,13 +142,8 @@ TEST(Thread, FailedStartLeavesTheObjectAsItWas) {
 
 // Answers whether another thread can take the lock at this moment (and gives it back).
 bool OtherThreadGetsLock(CriticalSection& lock) {
-    return std::async(std::launch::async,
-                      [&lock] {
-                          bool got = lock.try_lock();
-                          if (got) lock.unlock();
-                          return got;
-                      })
-        .get();
+    auto attempt = [&lock] { return lock.try_lock() ? (lock.unlock(), true) : false; };
+    return std::async(std::launch::async, attempt).get();
 }
 
 TEST(CriticalSection, RecursiveAndTryLockFromAnotherThread) {
@@ -209,8 +165,7 @@ TEST(CriticalSection, SerialisesWriters) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 10000; ++i) {
-                std::lock_guard<CriticalSection> hold(lock);
-                std::lock_guard<CriticalSection> again(lock);
+                std::lock_guard<CriticalSection> hold(lock), again(lock);
                 ++counter;
             }
         });

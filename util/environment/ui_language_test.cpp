@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "util/environment/test_install_tree.h"
@@ -22,79 +23,53 @@ std::vector<std::string> Utf8List(const StringList& list) {
     return out;
 }
 
+// The names in a list separated by `separator` ("" holds none).
+std::vector<std::string> Names(const std::string& list, char separator = ',') {
+    std::vector<std::string> names;
+    std::istringstream in(list);
+    for (std::string name; std::getline(in, name, separator);) names.push_back(name);
+    return names;
+}
+
+std::vector<std::u16string> WideNames(const std::string& list) {
+    std::vector<std::u16string> names;
+    for (const std::string& name : Names(list)) names.emplace_back(CString::FromUtf8(name).View());
+    return names;
+}
+
 TEST(UILanguageTest, SelectUILanguageChoosesAsDocumented) {
-    struct Case {
-        const char* name;
-        std::u16string forced;
-        std::optional<std::vector<std::u16string>> os;  // nullopt: the system names none
-        std::vector<std::string> folders;
-        std::vector<std::string> files;  // plain files inside "locales"
-        std::optional<std::string> defaultLanguage;
-        const char* expected;  // nullptr: selection fails
-    } cases[] = {
-        {"forced, kept as written", u"EN-us", {{u"ja"}}, {"en-US"}, {}, "ja", "EN-us"},
-        {"forced without folder takes the default unchecked",
-         u"fr-FR",
-         {{u"ja"}},
-         {"ja"},
-         {},
-         "de",
-         "de"},
-        {"forced without folder and without default",
-         u"fr-FR",
-         {},
-         {"ja"},
-         {},
-         std::nullopt,
-         nullptr},
-        {"forced name of a file is no language", u"fr-FR", {}, {"ja"}, {"fr-FR"}, "ja", "ja"},
-        {"automatic: first OS language with a folder",
-         u"",
-         {{u"de-DE", u"en-US"}},
-         {"en-US", "ja"},
-         {},
-         "ja",
-         "en-US"},
-        {"automatic: default from the end of the list",
-         u"",
-         {{u"de-DE", u"en-US"}},
-         {"ja"},
-         {},
-         "ja",
-         "ja"},
-        {"automatic: written as in the OS list", u"", {{u"en-us"}}, {"en-US"}, {}, "ja", "en-us"},
-        {"automatic: default is written as in the file", u"", std::nullopt, {"ja"}, {}, "JA", "JA"},
-        {"automatic: no default fails despite a folder",
-         u"",
-         {{u"en-US"}},
-         {"en-US"},
-         {},
-         std::nullopt,
-         nullptr},
-        {"automatic: empty default fails", u"", {{u"en-US"}}, {"en-US"}, {}, "", nullptr},
-        {"automatic: no locales folder", u"", {{u"en-US"}}, {}, {}, "en-US", nullptr},
-        {"automatic: no candidate has a folder", u"", {{u"de-DE"}}, {"ja"}, {}, "en-US", nullptr},
-        {"automatic: a file named like a language",
-         u"",
-         {{u"fr-FR"}},
-         {"ja"},
-         {"fr-FR"},
-         "ja",
-         "ja"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // os null: the system names none; folders and files: inside "locales"; default null: no
+    // settings file; expected null: the selection fails.
+    using S = const char*;
+    for (const auto& [name, forced, os, folders, files, defaultLanguage, expected] :
+         std::vector<std::tuple<S, const char16_t*, S, S, S, S, S>>{
+             {"forced, kept as written", u"EN-us", "ja", "en-US", "", "ja", "EN-us"},
+             {"forced without folder: default unchecked", u"fr-FR", "ja", "ja", "", "de", "de"},
+             {"forced without folder or default", u"fr-FR", nullptr, "ja", "", nullptr, nullptr},
+             {"forced name of a file is no language", u"fr-FR", nullptr, "ja", "fr-FR", "ja", "ja"},
+             {"auto: first OS language with a folder", u"", "de-DE,en-US", "en-US,ja", "", "ja",
+              "en-US"},
+             {"auto: default from the end of the list", u"", "de-DE,en-US", "ja", "", "ja", "ja"},
+             {"auto: written as in the OS list", u"", "en-us", "en-US", "", "ja", "en-us"},
+             {"auto: default written as in the file", u"", nullptr, "ja", "", "JA", "JA"},
+             {"auto: no default fails despite a folder", u"", "en-US", "en-US", "", nullptr,
+              nullptr},
+             {"auto: empty default fails", u"", "en-US", "en-US", "", "", nullptr},
+             {"auto: no locales folder", u"", "en-US", "", "", "en-US", nullptr},
+             {"auto: no candidate has a folder", u"", "de-DE", "ja", "", "en-US", nullptr},
+             {"auto: a file named like a language", u"", "fr-FR", "ja", "fr-FR", "ja", "ja"},
+         }) {
+        SCOPED_TRACE(name);
         InstallTree tree;
-        for (const auto& folder : c.folders) tree.AddLocaleFolder(folder);
-        for (const auto& file : c.files) tree.AddLocaleFile(file);
-        if (c.defaultLanguage) tree.SetDefaultLanguage(*c.defaultLanguage);
-        if (c.os) tree.SetPreferredLanguages(*c.os);
+        for (const auto& folder : Names(folders)) tree.AddLocaleFolder(folder);
+        for (const auto& file : Names(files)) tree.AddLocaleFile(file);
+        if (defaultLanguage) tree.SetDefaultLanguage(defaultLanguage);
+        if (os) tree.SetPreferredLanguages(WideNames(os));
 
         CString language(u"untouched");
-        EXPECT_FALSE(env::SelectUILanguage(CString(c.forced), nullptr));
-        bool ok = env::SelectUILanguage(CString(c.forced), &language);
-        EXPECT_EQ(ok, c.expected != nullptr);
-        EXPECT_EQ(language.ToUtf8(), c.expected ? c.expected : "untouched");
+        EXPECT_FALSE(env::SelectUILanguage(CString(forced), nullptr));
+        EXPECT_EQ(env::SelectUILanguage(CString(forced), &language), expected != nullptr);
+        EXPECT_EQ(language.ToUtf8(), expected ? expected : "untouched");
     }
 }
 
@@ -109,7 +84,7 @@ TEST(UILanguageTest, SupportedLanguagesAreTheLocaleSubfolders) {
     env::GetSupportLanguages(&languages);
     std::vector<std::string> names = Utf8List(languages);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "zh", "zh-Hans"}));
+    EXPECT_EQ(names, Names(".hidden,zh,zh-Hans"));
     EXPECT_TRUE(env::IsSupportedLanguage(CString(u"ZH-HANS")));
     EXPECT_FALSE(env::IsSupportedLanguage(CString(u"fr-FR")));
     EXPECT_TRUE(env::IsSupportedLanguage(CString(u"zh")));   // a link to a folder
@@ -117,66 +92,57 @@ TEST(UILanguageTest, SupportedLanguagesAreTheLocaleSubfolders) {
 }
 
 TEST(UILanguageTest, OSUILanguagesFromEitherSource) {
-    struct Case {
-        std::optional<std::vector<std::u16string>> preferred;
-        std::optional<std::u16string> language;
-        std::u16string region;
-        bool ok;
-        std::vector<std::string> expected;  // after the "x" the list started with
-    } cases[] = {
-        {{{u"de-DE", u"en-US"}}, u"ja", u"JP", true, {"x", "de-DE", "en-US"}},
-        {std::nullopt, u"en", u"US", true, {"x", "en-US", "en"}},
-        {std::nullopt, u"zh", u"TW", true, {"x", "zh-TW", "zh-Hant", "zh"}},
-        {std::nullopt, u"zh", u"HK", true, {"x", "zh-HK", "zh-Hant", "zh"}},
-        {std::nullopt, u"zh", u"MO", true, {"x", "zh-MO", "zh-Hant", "zh"}},
-        {std::nullopt, u"zh", u"CN", true, {"x", "zh-CN", "zh-Hans", "zh"}},
-        {std::nullopt, u"zh", u"SG", true, {"x", "zh-SG", "zh-Hans", "zh"}},
-        {std::nullopt, u"zh", u"", true, {"x", "zh-Hans", "zh"}},
-        {std::nullopt, u"ja", u"", true, {"x", "ja"}},
-        {std::nullopt, std::nullopt, u"", false, {"x"}},
-    };
-    for (const Case& c : cases) {
+    // preferred null: the system has no list; language null: no user default; expected: what
+    // follows the "x" the list started with, null when the answer is false.
+    for (const auto& [preferred, language, region, expected] :
+         std::vector<std::tuple<const char*, const char16_t*, const char16_t*, const char*>>{
+             {"de-DE,en-US", u"ja", u"JP", "de-DE,en-US"},
+             {nullptr, u"en", u"US", "en-US,en"},
+             {nullptr, u"zh", u"TW", "zh-TW,zh-Hant,zh"},
+             {nullptr, u"zh", u"HK", "zh-HK,zh-Hant,zh"},
+             {nullptr, u"zh", u"MO", "zh-MO,zh-Hant,zh"},
+             {nullptr, u"zh", u"CN", "zh-CN,zh-Hans,zh"},
+             {nullptr, u"zh", u"SG", "zh-SG,zh-Hans,zh"},
+             {nullptr, u"zh", u"", "zh-Hans,zh"},
+             {nullptr, u"ja", u"", "ja"},
+             {nullptr, nullptr, u"", nullptr},
+         }) {
         InstallTree tree;
-        if (c.preferred) tree.SetPreferredLanguages(*c.preferred);
-        if (c.language) tree.SetUserDefault(*c.language, c.region);
+        if (preferred) tree.SetPreferredLanguages(WideNames(preferred));
+        if (language) tree.SetUserDefault(language, region);
         StringList list{CString(u"x")};
         EXPECT_FALSE(env::GetOSUILanguages(nullptr));
-        EXPECT_EQ(env::GetOSUILanguages(&list), c.ok);
-        EXPECT_EQ(Utf8List(list), c.expected);
+        EXPECT_EQ(env::GetOSUILanguages(&list), expected != nullptr);
+        const std::string want = std::string("x,") + (expected ? expected : "");
+        EXPECT_EQ(Utf8List(list), Names(want)) << want;
     }
 }
 
+// present and absent: log texts separated by "|".
 TEST(UILanguageTest, LogLinesAndWhereTheyGo) {
-    struct Case {
-        const char* name;
-        std::u16string forced;
-        bool debug;
-        std::optional<std::string> defaultLanguage;
-        std::vector<std::string> present, absent;
-    } cases[] = {
-        {"forced", u"EN-us", false, "ja", {"SelectUILanguage(force): EN-us"}, {}},
-        {"forced fallback is silent", u"fr-FR", true, "ja", {}, {"SelectUILanguage", "languages="}},
-        {"automatic, debug on",
-         u"",
-         true,
-         "ja",
-         {"OS UI languages='de-DE,en-US,ja'", "Support languages='en-US'"},
-         {}},
-        {"automatic, debug off", u"", false, "ja", {}, {"languages="}},
-        {"no default", u"", false, std::nullopt, {"Fail to get default language"}, {"languages="}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    using S = const char*;
+    for (const auto& [name, forced, debug, defaultLanguage, present, absent] :
+         std::vector<std::tuple<S, const char16_t*, bool, S, S, S>>{
+             {"forced", u"EN-us", false, "ja", "SelectUILanguage(force): EN-us", ""},
+             {"forced fallback is silent", u"fr-FR", true, "ja", "", "SelectUILanguage|languages="},
+             {"automatic, debug on", u"", true, "ja",
+              "OS UI languages='de-DE,en-US,ja'|Support languages='en-US'", ""},
+             {"automatic, debug off", u"", false, "ja", "", "languages="},
+             {"no default", u"", false, nullptr, "Fail to get default language", "languages="},
+         }) {
+        SCOPED_TRACE(name);
         InstallTree tree;
         tree.AddLocaleFolder("en-US");
         tree.SetPreferredLanguages({u"de-DE", u"en-US"});
-        if (c.defaultLanguage) tree.SetDefaultLanguage(*c.defaultLanguage);
-        LogCapture log(c.debug);
+        if (defaultLanguage) tree.SetDefaultLanguage(defaultLanguage);
+        LogCapture log(debug);
         CString language;
-        env::SelectUILanguage(CString(c.forced), &language);
-        std::string text = log.Text();
-        for (const auto& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << text;
-        for (const auto& line : c.absent) EXPECT_EQ(text.find(line), std::string::npos) << text;
+        env::SelectUILanguage(CString(forced), &language);
+        const std::string text = log.Text();
+        for (const auto& line : Names(present, '|'))
+            EXPECT_NE(text.find(line), std::string::npos) << text;
+        for (const auto& line : Names(absent, '|'))
+            EXPECT_EQ(text.find(line), std::string::npos) << text;
     }
 }
 

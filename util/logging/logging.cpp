@@ -55,6 +55,17 @@ void WriteFormattedLine(const char16_t* format, va_list args) {
     WriteText(line);
 }
 
+// Starts a download record in the line buffer: the rule line, then the label with the time.
+std::u16string& BeginBlock(const char16_t* rule, const char16_t* label) {
+    std::u16string& block = LineBuffer();
+    block += rule;
+    block += kLineEnd;
+    block += label;
+    AppendTimestampNow(block);
+    block += kLineEnd;
+    return block;
+}
+
 // Deletes the old backup and renames the old log to be the backup. Each step may fail (a
 // folder that does not exist, a file in use): the failure is ignored and Init goes on.
 void Rotate(const CString& folder) {
@@ -163,12 +174,7 @@ void Logging::DebugLogEnabled(bool on) {
 void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName,
                             const char16_t* text, const char16_t* sysName) {
     if (!IsInitialized()) return;
-    std::u16string& block = LineBuffer();
-    block += kDownloadRule;
-    block += kLineEnd;
-    block += u"[Start Time]";
-    AppendTimestampNow(block);
-    block += kLineEnd;
+    std::u16string& block = BeginBlock(kDownloadRule, u"[Start Time]");
     if (deviceType) {
         block += u"[Device Type]:";
         block += deviceType;
@@ -196,12 +202,7 @@ void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName
 
 void Logging::EndDownload() {
     if (!IsInitialized()) return;
-    std::u16string& block = LineBuffer();
-    block += kSectionRule;
-    block += kLineEnd;
-    block += u"[Finish Time]";
-    AppendTimestampNow(block);
-    block += kLineEnd;
+    std::u16string& block = BeginBlock(kSectionRule, u"[Finish Time]");
     block += kDownloadRule;
     block += kLineEnd;
     block += kLineEnd;
