@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -14,26 +13,19 @@
 #include <vector>
 
 #include "util/platform/network.h"
+#include "util/testing/run_cli.h"
 
 namespace {
 
-struct Output {
-    int exitCode;
-    std::string text;
-};
+using util_testing::RunResult;
 
-Output Shell(const std::string& command) {
-    std::string wrapped = "(" + command + ") 2>&1; echo \"#exit=$?\"";
-    FILE* pipe = popen(wrapped.c_str(), "r");
-    if (!pipe) return {-1, "popen failed"};
-    std::string out;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    size_t marker = out.rfind("#exit=");
-    if (marker == std::string::npos) return {-1, out};
-    return {std::stoi(out.substr(marker + 6)), out.substr(0, marker)};
+// Runs `ip` with the words of `command`, in the namespace `name` when one is given.
+RunResult Ip(const std::string& command, const std::string& name = "") {
+    std::vector<std::string> args;
+    if (!name.empty()) args = {"-n", name};
+    std::istringstream words(command);
+    for (std::string word; words >> word;) args.push_back(word);
+    return util_testing::RunProgram("ip", args);
 }
 
 std::string Cli() {
@@ -47,20 +39,21 @@ class Namespace {
     Namespace() {
         std::random_device random;
         name_ = "utilscope" + std::to_string(random() % 1000000000u);
-        Output added = Shell("ip netns add " + name_);
+        RunResult added = Ip("netns add " + name_);
         created_ = added.exitCode == 0;
-        error_ = added.text;
+        error_ = added.err;
     }
     ~Namespace() {
-        if (created_) Shell("ip netns del " + name_);
+        if (created_) Ip("netns del " + name_);
     }
     bool created() const { return created_; }
     const std::string& error() const { return error_; }
-    Output Run(const std::string& command) const { return Shell("ip -n " + name_ + " " + command); }
+    RunResult Run(const std::string& command) const { return Ip(command, name_); }
     // Runs `tessmar-util ip scope TEXT` inside the namespace: "status" and "result" lines.
     std::pair<std::string, std::string> Scope(const std::string& text) const {
-        Output out = Shell("ip netns exec " + name_ + " " + Cli() + " ip scope '" + text + "'");
-        std::istringstream lines(out.text);
+        std::istringstream lines(
+            util_testing::RunProgram("ip", {"netns", "exec", name_, Cli(), "ip", "scope", text})
+                .out);
         std::string line, status, result;
         while (std::getline(lines, line)) {
             if (line.rfind("status\t", 0) == 0) status = line.substr(7);
@@ -70,7 +63,7 @@ class Namespace {
     }
     // The index of the first interface `ip -o link` lists as link/ether, or "" if none.
     std::string FirstEthernetIndex() const {
-        std::istringstream lines(Run("-o link").text);
+        std::istringstream lines(Run("-o link").out);
         std::string line;
         while (std::getline(lines, line))
             if (line.find("link/ether") != std::string::npos) return line.substr(0, line.find(':'));
@@ -111,11 +104,11 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
         Namespace ns;
         REQUIRE_NAMESPACE(ns);
         for (const std::string& command : setup.commands) {
-            Output out = ns.Run(command);
-            ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.text;
+            RunResult out = ns.Run(command);
+            ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.err;
         }
         std::string index = ns.FirstEthernetIndex();
-        ASSERT_NE(index, "") << ns.Run("-o link").text;
+        ASSERT_NE(index, "") << ns.Run("-o link").out;
         ASSERT_NE(index, "1");  // loopback comes first and is passed over
         struct Row {
             std::string address, status, result;
@@ -145,7 +138,7 @@ TEST(ScopeIdOnARealKernel, AdapterQueryListsEveryInterfaceInIndexOrder) {
               util_platform::AdapterQueryResult::kOk);
 
     // What `ip -o link` shows in this process's namespace: index and whether it is link/ether.
-    std::istringstream lines(Shell("ip -o link").text);
+    std::istringstream lines(Ip("-o link").out);
     std::vector<std::pair<uint32_t, bool>> shown;
     std::string line;
     while (std::getline(lines, line))

@@ -1,0 +1,25 @@
+// The text, encoding and ini commands as a user runs them: output and exit codes.
+
+#include "util/testing/run_cli.h"
+#include "util/testing/scratch_dir.h"
+
+TEST(TextIniCliTest, CommandsAnswerAsDocumented) {
+    util_testing::ScratchDir dir;
+    dir.WriteFile("a.ini", "[Common]\r\nb = 2\r\nA=\"1\"\r\n");
+    dir.WriteFile("u16.txt", std::string("\xFF\xFE\x61\0\r\0\n\0\xE9\0", 10));
+    const std::vector<util_testing::CliCase> rows = {
+        {{"ini", "a.ini", "common"}, 0, "A=\"1\"\nb=2\n"},
+        {{"ini", "a.ini", "COMMON", "a"}, 0, "1\n"},
+        {{"ini", "a.ini", "Other"}, 1, ""},
+        {{"ini", "none", "Common", "x"}, 0, "\n"},
+        {{"ini", "a.ini"}, 2, ""},
+        {{"text", "u16.txt"}, 0, "a\n\xC3\xA9"},
+        {{"text", "--dos", "u16.txt"}, 0, "a\r\n\xC3\xA9"},
+        {{"text", "none"}, 1, ""},
+        {{"encoding", "u16.txt"}, 0, "UTF-16LE\n"},
+        {{"encoding", "a.ini"}, 0, "ANSI (no byte-order mark)\n"},
+        {{"encoding", "none"}, 1, ""},
+        {{"encoding"}, 2, ""},
+    };
+    for (const util_testing::CliCase& row : rows) util_testing::ExpectCli(row, dir.path().string());
+}
