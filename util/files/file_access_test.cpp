@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "util/platform/file.h"
@@ -15,39 +16,33 @@
 
 class CFileAccessTestPeer {
   public:
-    static FileHandle Find(const char16_t* folder, const char16_t* name, FileMode mode,
-                           CString& folderOut, CString& pathOut) {
-        CFileAccess files;
-        return files.GetWorkingDirectoryandFile(folder, name, mode, folderOut, pathOut);
-    }
-    static FileHandle Find(const char16_t* folder, const char16_t* name, FileMode mode,
+    static FileHandle Find(const CString& folder, const CString& name, CString& folderOut,
                            CString& pathOut) {
-        CFileAccess files;
-        return files.GetWorkingDirectoryandFile(folder, name, mode, pathOut);
+        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, folderOut, pathOut);
+    }
+    static FileHandle Find(const CString& folder, const CString& name, CString& pathOut) {
+        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, pathOut);
     }
 };
 
 namespace {
 
 using util_testing::ReadFileBytes;
+using util_testing::ScopedEnvVar;
 using util_testing::ScratchDir;
 
 const FileHandle kAllBitsSet = reinterpret_cast<FileHandle>(~uintptr_t{0});
-
-using ScopedEnv = util_testing::ScopedEnvVar;
 
 TEST(FileAccessTest, NoHandleStaleHandleAndMadeUpHandleAreRefused) {
     ScratchDir dir;
     dir.WriteFile("f.bin", "content");
     CFileAccess files;
     FileHandle closed = files.FA_OpenFile(dir.Wide("f.bin"), FM_Read);
-    ASSERT_NE(closed, nullptr);
     ASSERT_EQ(files.FA_CloseFile(closed), 1);
     // A new handle may reuse the closed one's slot; the old value must still be refused.
     FileHandle live = files.FA_OpenFile(dir.Wide("f.bin"), FM_Read);
     ASSERT_NE(live, nullptr);
     ASSERT_NE(live, closed);
-
     for (FileHandle handle :
          {FileHandle(nullptr), closed, reinterpret_cast<FileHandle>(0x5a5a1), kAllBitsSet}) {
         SCOPED_TRACE(reinterpret_cast<uintptr_t>(handle));
@@ -73,10 +68,8 @@ TEST(FileAccessTest, OpenModesOnMissingAndExistingFiles) {
     struct Case {
         const char* name;
         FileMode mode;
-        bool exists;
-        bool opens;
-        // Content after writing "X" through the handle (only when it opens).
-        const char* contentAfterWrite;
+        bool exists, opens;
+        const char* contentAfterWrite;  // after writing "X" through the handle, if it opens
     };
     const Case cases[] = {
         {"read missing", FM_Read, false, false, nullptr},
@@ -94,17 +87,15 @@ TEST(FileAccessTest, OpenModesOnMissingAndExistingFiles) {
         CFileAccess files;
         FileHandle handle = files.FA_OpenFile(dir.Wide("f.bin"), c.mode);
         EXPECT_EQ(handle != nullptr, c.opens);
-        if (!handle) {
-            EXPECT_EQ(std::filesystem::exists(dir.path() / "f.bin"), c.exists);
-            if (c.exists) {
-                EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), c.contentAfterWrite);
-            }
-            continue;
-        }
         EXPECT_NE(handle, kAllBitsSet);
-        files.FA_WriteFile(handle, "X", 1);
-        EXPECT_EQ(files.FA_CloseFile(handle), 1);
-        EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), c.contentAfterWrite);
+        if (handle) {
+            files.FA_WriteFile(handle, "X", 1);
+            EXPECT_EQ(files.FA_CloseFile(handle), 1);
+        }
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "f.bin"), c.exists || c.opens);
+        if (c.contentAfterWrite) {
+            EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), c.contentAfterWrite);
+        }
     }
 }
 
@@ -116,55 +107,49 @@ TEST(FileAccessTest, ReadSeekAndWriteAtTheEdges) {
     ASSERT_NE(handle, nullptr);
     char buffer[16];
     uint32_t read = 99;
-
     // At the end (where FM_Append put us): success with nothing read.
     EXPECT_EQ(files.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
     EXPECT_EQ(read, 0u);
-    // A zero-byte write succeeds and changes nothing.
-    EXPECT_EQ(files.FA_WriteFile(handle, buffer, 0), 1);
+    EXPECT_EQ(files.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
     // A negative position is refused; beyond the end is accepted.
     EXPECT_EQ(files.FA_SeekFile(handle, -1), 0);
     EXPECT_EQ(files.FA_SeekFile(handle, 1000), 1);
     EXPECT_EQ(files.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
     EXPECT_EQ(read, 0u);
-    // A read returns what is there, fewer bytes than asked for near the end.
+    // Fewer bytes than asked for near the end; a write in the middle overwrites in place.
     EXPECT_EQ(files.FA_SeekFile(handle, 7), 1);
     EXPECT_EQ(files.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
     EXPECT_EQ(std::string(buffer, read), "789");
-    // A write in the middle overwrites in place.
     EXPECT_EQ(files.FA_SeekFile(handle, 2), 1);
     EXPECT_EQ(files.FA_WriteFile(handle, "ab", 2), 1);
+    // A full file system: the write that does not fit reports 0, the part that fitted stays.
+    EXPECT_EQ(files.FA_SeekFile(handle, 10), 1);
+    util_platform::LimitWritesForTesting(5);
+    EXPECT_EQ(files.FA_WriteFile(handle, "abc", 3), 1);
+    EXPECT_EQ(files.FA_WriteFile(handle, "defg", 4), 0);
+    util_platform::LimitWritesForTesting(-1);
     EXPECT_EQ(files.FA_CloseFile(handle), 1);
-    EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), "01ab456789");
+    EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), "01ab456789abcde");
 }
 
 TEST(FileAccessTest, GetFileSize) {
     ScratchDir dir;
     dir.WriteFile("empty.bin", "");
     dir.WriteFile("five.bin", "12345");
-    struct Case {
-        std::string name;
-        int result;
-        uint32_t size;
-    };
-    const Case cases[] = {
+    CFileAccess files;
+    // Held open for writing by us, which must not stop the measuring.
+    FileHandle writer = files.FA_OpenFile(dir.Wide("five.bin"), FM_Append);
+    const std::tuple<std::string, int, uint32_t> cases[] = {
         {"missing.bin", 0, 0xCAFEu},  // size untouched
         {"empty.bin", 1, 0},
         {"five.bin", 1, 5},
         {"", 0, 0xCAFEu},  // the folder itself is not a file
     };
-    CFileAccess files;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, result, expected] : cases) {
         uint32_t size = 0xCAFE;
-        EXPECT_EQ(files.FA_GetFileSize(dir.Wide(c.name), &size), c.result);
-        EXPECT_EQ(size, c.size);
+        EXPECT_EQ(files.FA_GetFileSize(dir.Wide(name), &size), result) << name;
+        EXPECT_EQ(size, expected) << name;
     }
-    // A file held open for writing can still be measured.
-    FileHandle writer = files.FA_OpenFile(dir.Wide("five.bin"), FM_Append);
-    uint32_t size = 0;
-    EXPECT_EQ(files.FA_GetFileSize(dir.Wide("five.bin"), &size), 1);
-    EXPECT_EQ(size, 5u);
     files.FA_CloseFile(writer);
 }
 
@@ -172,13 +157,7 @@ TEST(FileAccessTest, GetFileSize) {
 // changes nothing, not even by truncation.
 TEST(FileAccessTest, ShareModes) {
     enum Opener { kRead, kCreate, kAppend, kDeviceRW, kDeviceWrite };
-    struct Case {
-        const char* name;
-        Opener first;
-        Opener second;
-        bool secondOpens;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Opener, Opener, bool> cases[] = {
         {"two readers", kRead, kRead, true},
         {"create while read", kRead, kCreate, false},
         {"append while read", kRead, kAppend, false},
@@ -191,36 +170,24 @@ TEST(FileAccessTest, ShareModes) {
         {"writer while device write", kDeviceWrite, kAppend, false},
     };
     CFileAccess files;
-    auto open = [&](Opener opener, const CString& path) -> FileHandle {
-        switch (opener) {
-            case kRead:
-                return files.FA_OpenFile(path, FM_Read);
-            case kCreate:
-                return files.FA_OpenFile(path, FM_Create);
-            case kAppend:
-                return files.FA_OpenFile(path, FM_Append);
-            case kDeviceRW:
-                return files.FA_OpenDevice(path, 1);
-            case kDeviceWrite:
-                return files.FA_OpenDevice(path, 0);
-        }
-        return nullptr;
+    auto open = [&](Opener opener, const CString& path) {
+        return opener >= kDeviceRW ? files.FA_OpenDevice(path, opener == kDeviceRW)
+                                   : files.FA_OpenFile(path, static_cast<FileMode>(opener));
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, first, second, secondOpens] : cases) {
+        SCOPED_TRACE(name);
         ScratchDir dir;
         dir.WriteFile("f.bin", "precious");
         const CString path = dir.Wide("f.bin");
-        FileHandle first = open(c.first, path);
-        ASSERT_NE(first, nullptr);
-        if (c.first == kCreate) files.FA_WriteFile(first, "precious", 8);
-        FileHandle second = open(c.second, path);
-        EXPECT_EQ(second != nullptr, c.secondOpens);
+        FileHandle holder = open(first, path);
+        ASSERT_NE(holder, nullptr);
+        if (first == kCreate) files.FA_WriteFile(holder, "precious", 8);
+        FileHandle other = open(second, path);
+        EXPECT_EQ(other != nullptr, secondOpens);
         EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), "precious");
-        if (second) files.FA_CloseFile(second);
-        EXPECT_EQ(files.FA_CloseFile(first), 1);
-        // Once the holder is gone, the same open succeeds.
-        FileHandle later = open(c.second, path);
+        if (other) files.FA_CloseFile(other);
+        EXPECT_EQ(files.FA_CloseFile(holder), 1);
+        FileHandle later = open(second, path);  // once the holder is gone, the open succeeds
         EXPECT_NE(later, nullptr);
         files.FA_CloseFile(later);
     }
@@ -237,8 +204,7 @@ TEST(FileAccessTest, ShareModesReachOtherProcesses) {
     const std::string command = std::string(UTIL_TEST_CLI) + " stamp '" +
                                 (dir.path() / "src.bin").string() + "' '" +
                                 (dir.path() / "held.bin").string() + "' ID >/dev/null 2>&1";
-    int status = std::system(command.c_str());
-    EXPECT_NE(status, 0);
+    EXPECT_NE(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadFileBytes(dir.path() / "held.bin"), "0123456789 held by the test");
     files.FA_CloseFile(held);
     EXPECT_EQ(std::system(command.c_str()), 0);
@@ -254,108 +220,71 @@ TEST(FileAccessTest, IsTempBinFile) {
         EXPECT_EQ(CFileAccess::IsTempBinFile(name), expected) << CString(name).ToUtf8();
 }
 
+// Candidates: the given folder (joined to the name as it is), the temporary folder (with its
+// separator), the system folder (without one). None: all bits set (not 0), outputs untouched.
 TEST(FileAccessTest, WorkingDirectoryCandidates) {
-    ScratchDir dir;
-    ScratchDir temp;
-    ScopedEnv tmpdir("TMPDIR", temp.path().string());
+    ScratchDir dir, temp;
+    ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
     dir.WriteFile("fwa.bin", "joined");
     temp.WriteFile("only-in-temp.bin", "temp");
-
-    // Plain joining: no separator is put between folder and name.
-    CString folderOut = u"unchanged", pathOut = u"unchanged";
-    FileHandle handle =
-        CFileAccessTestPeer::Find(dir.Wide("fw"), u"a.bin", FM_Read, folderOut, pathOut);
-    ASSERT_NE(handle, nullptr);
-    ASSERT_NE(handle, kAllBitsSet);
-    EXPECT_EQ(folderOut, dir.Wide("fw"));
-    EXPECT_EQ(pathOut, dir.Wide("fwa.bin"));
-    CFileAccess().FA_CloseFile(handle);
-
-    // Second candidate: the temporary folder, whose text ends with a separator.
-    handle = CFileAccessTestPeer::Find(dir.Wide("nowhere/"), u"only-in-temp.bin", FM_Read,
-                                       folderOut, pathOut);
-    ASSERT_NE(handle, kAllBitsSet);
-    EXPECT_EQ(folderOut, temp.Wide() + u"/");
-    EXPECT_EQ(pathOut, temp.Wide("only-in-temp.bin"));
-    CFileAccess().FA_CloseFile(handle);
-
-    // Third candidate: the system folder, without a trailing separator.
-    std::string systemFile;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib")) {
-        if (entry.is_regular_file() && ReadFileBytes(entry.path()).size() > 0) {
-            systemFile = "/" + entry.path().filename().string();
-            break;
-        }
-    }
-    if (!systemFile.empty()) {
-        CString name = CString::FromUtf8(systemFile);
-        handle = CFileAccessTestPeer::Find(dir.Wide("nowhere/"), name, FM_Read, pathOut);
-        ASSERT_NE(handle, kAllBitsSet);
-        EXPECT_EQ(pathOut, CString(u"/usr/lib") + name);
+    std::string system;  // a readable file of the system folder
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib"))
+        if (system.empty() && entry.is_regular_file() && !ReadFileBytes(entry.path()).empty())
+            system = "/" + entry.path().filename().string();
+    ASSERT_FALSE(system.empty());
+    const CString nowhere = dir.Wide("nowhere/"), unchanged = u"unchanged";
+    const std::tuple<CString, CString, CString, CString> cases[] = {
+        {dir.Wide("fw"), u"a.bin", dir.Wide("fw"), dir.Wide("fwa.bin")},
+        {nowhere, u"only-in-temp.bin", temp.Wide() + u"/", temp.Wide("only-in-temp.bin")},
+        {nowhere, CString::FromUtf8(system), u"/usr/lib", CString::FromUtf8("/usr/lib" + system)},
+        {nowhere, u"no-such-file.bin", unchanged, unchanged},
+    };
+    for (const auto& [folder, name, expectedFolder, expectedPath] : cases) {
+        SCOPED_TRACE(name.ToUtf8());
+        CString folderOut = unchanged, pathOut = unchanged, pathOnly = unchanged;
+        FileHandle handle = CFileAccessTestPeer::Find(folder, name, folderOut, pathOut);
+        FileHandle second = CFileAccessTestPeer::Find(folder, name, pathOnly);
+        EXPECT_EQ(handle == kAllBitsSet, expectedPath == unchanged);
+        EXPECT_NE(handle, nullptr);
+        EXPECT_EQ(folderOut, expectedFolder);
+        EXPECT_EQ(pathOut, expectedPath);
+        EXPECT_EQ(pathOnly, expectedPath);
         CFileAccess().FA_CloseFile(handle);
+        CFileAccess().FA_CloseFile(second);
     }
-
-    // No candidate: all bits set (not 0), outputs untouched.
-    folderOut = u"unchanged";
-    pathOut = u"unchanged";
-    handle = CFileAccessTestPeer::Find(dir.Wide("nowhere/"), u"no-such-file.bin", FM_Read,
-                                       folderOut, pathOut);
-    EXPECT_EQ(handle, kAllBitsSet);
-    EXPECT_EQ(folderOut, CString(u"unchanged"));
-    EXPECT_EQ(pathOut, CString(u"unchanged"));
 }
 
 TEST(FileAccessTest, TempAndSystemFolders) {
-    struct Case {
-        std::optional<std::string> tmpdir;
-        std::u16string expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::optional<std::string>, std::u16string> cases[] = {
         {std::nullopt, u"/tmp/"},
         {"", u"/tmp/"},
         {"/var/scratch", u"/var/scratch/"},
         {"/var/scratch/", u"/var/scratch/"},
     };
-    for (const Case& c : cases) {
-        ScopedEnv tmpdir("TMPDIR", c.tmpdir);
-        EXPECT_EQ(util_platform::TempFolder(), c.expected) << c.tmpdir.value_or("(unset)");
+    for (const auto& [value, expected] : cases) {
+        ScopedEnvVar tmpdir("TMPDIR", value);
+        EXPECT_EQ(util_platform::TempFolder(), expected) << value.value_or("(unset)");
     }
     std::u16string system = util_platform::SystemFolder();
     EXPECT_TRUE(std::filesystem::is_directory(CString(system).ToUtf8()));
     EXPECT_NE(system.back(), u'/');
 }
 
-// A full file system: the write that does not fit fails and reports 0.
-TEST(FileAccessTest, ShortWriteOnAFullFileSystem) {
-    ScratchDir dir;
-    CFileAccess files;
-    FileHandle handle = files.FA_OpenFile(dir.Wide("f.bin"), FM_Create);
-    ASSERT_NE(handle, nullptr);
-    util_platform::LimitWritesForTesting(5);
-    EXPECT_EQ(files.FA_WriteFile(handle, "abc", 3), 1);
-    EXPECT_EQ(files.FA_WriteFile(handle, "defg", 4), 0);
-    util_platform::LimitWritesForTesting(-1);
-    EXPECT_EQ(files.FA_CloseFile(handle), 1);
-    EXPECT_EQ(ReadFileBytes(dir.path() / "f.bin"), "abcde");
-}
-
 // Handles opened and closed on many threads at once never get mixed up.
 TEST(FileAccessTest, HandlesFromManyThreads) {
     ScratchDir dir;
     dir.WriteFile("shared.bin", "shared");
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 200;
+    constexpr int kThreads = 4, kRounds = 200;
     std::vector<std::thread> threads;
     std::vector<int> failures(kThreads, 0);
+    auto own = [](int t) { return "own" + std::to_string(t) + ".bin"; };
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&dir, &failures, t] {
+        threads.emplace_back([&, t] {
             CFileAccess files;
-            const CString own = dir.Wide("own" + std::to_string(t) + ".bin");
-            const CString shared = dir.Wide("shared.bin");
+            const char letter = static_cast<char>('a' + t);
             for (int round = 0; round < kRounds; ++round) {
-                FileHandle mine = files.FA_OpenFile(own, FM_Append);
-                FileHandle reader = files.FA_OpenFile(shared, FM_Read);
-                char letter = static_cast<char>('a' + t);
+                FileHandle mine = files.FA_OpenFile(dir.Wide(own(t)), FM_Append);
+                FileHandle reader = files.FA_OpenFile(dir.Wide("shared.bin"), FM_Read);
                 char buffer[6];
                 uint32_t read = 0;
                 if (!files.FA_WriteFile(mine, &letter, 1)) ++failures[t];
@@ -367,8 +296,7 @@ TEST(FileAccessTest, HandlesFromManyThreads) {
     for (auto& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) {
         EXPECT_EQ(failures[t], 0);
-        EXPECT_EQ(ReadFileBytes(dir.path() / ("own" + std::to_string(t) + ".bin")),
-                  std::string(kRounds, static_cast<char>('a' + t)));
+        EXPECT_EQ(ReadFileBytes(dir.path() / own(t)), std::string(kRounds, 'a' + t));
     }
 }
 

@@ -18,13 +18,12 @@ namespace {
 using namespace common::sdk::file_util;
 using util_testing::ReadFileBytes;
 
+const std::string kMark8 = "\xEF\xBB\xBF", kMark16 = "\xFF\xFE";
+
 // UTF-16LE bytes of a text (ASCII or BMP only, as the tests need).
 std::string Le(std::u16string_view text) {
     std::string bytes;
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    for (char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};
     return bytes;
 }
 
@@ -39,14 +38,9 @@ class FileUtilTest : public ::testing::Test {
 
 TEST_F(FileUtilTest, DetectsEncodingFromFirstThreeBytes) {
     const std::pair<std::string, Encoding> cases[] = {
-        {"", kAnsi},
-        {"\xFF\xFE", kUtf16Le},
-        {"\xFF\xFE\xBF", kUtf16Le},
-        {"\xEF\xBB", kAnsi},
-        {"\xEF\xBB\xBF", kUtf8},
-        {"\xEF\xBB\xBFxyz", kUtf8},
-        {std::string("\xFE\xFF\0a", 4), kAnsi},  // big-endian UTF-16 is not recognised
-        {"plain", kAnsi},
+        {"", kAnsi},         {"\xFF\xFE", kUtf16Le},      {"\xFF\xFE\xBF", kUtf16Le},
+        {"\xEF\xBB", kAnsi}, {"\xEF\xBB\xBF", kUtf8},     {"\xEF\xBB\xBFxyz", kUtf8},
+        {"plain", kAnsi},    {{"\xFE\xFF\0a", 4}, kAnsi},  // big-endian UTF-16 is not recognised
     };
     for (const auto& [bytes, expected] : cases) {
         Encoding encoding = kUnicode;
@@ -63,38 +57,22 @@ TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
     struct Case {
         const char* what;
         std::string bytes;
-        std::u16string text;
-        std::u16string dos;
+        std::u16string text, dos;
     };
     const Case cases[] = {
         {"empty", "", u"", u""},
-        {"only the UTF-16LE mark", "\xFF\xFE", u"", u""},
-        {"only the UTF-8 mark", "\xEF\xBB\xBF", u"", u""},
-        {"UTF-8 CR LF",
-         "\xEF\xBB\xBF"
-         "a\r\nb",
-         u"a\nb", u"a\r\nb"},
-        {"UTF-8 LF",
-         "\xEF\xBB\xBF"
-         "a\nb\n",
-         u"a\nb\n", u"a\r\nb\r\n"},
-        {"UTF-8 lone CR",
-         "\xEF\xBB\xBF"
-         "a\rb\r",
-         u"a\nb\n", u"a\r\nb\r\n"},
-        {"UTF-8 mixed",
-         "\xEF\xBB\xBF"
-         "\xC3\xA9\r\r\n\xF0\x9F\x98\x80",
-         u"é\n\n\U0001F600", u"é\r\n\r\n\U0001F600"},
-        {"UTF-8 invalid bytes",
-         "\xEF\xBB\xBF"
-         "a\xFF"
-         "b",
-         u"a\uFFFDb", u"a\uFFFDb"},
-        {"UTF-16LE CR LF", "\xFF\xFE" + Le(u"a\r\nb"), u"a\nb", u"a\r\nb"},
-        {"UTF-16LE lone CR and LF", "\xFF\xFE" + Le(u"€\rb\nc"), u"€\nb\nc", u"€\r\nb\r\nc"},
-        {"UTF-16LE mark inside stays", "\xFF\xFE" + Le(u"\uFEFFx"), u"\uFEFFx", u"\uFEFFx"},
-        {"UTF-16LE odd trailing byte", "\xFF\xFE" + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
+        {"only the UTF-16LE mark", kMark16, u"", u""},
+        {"only the UTF-8 mark", kMark8, u"", u""},
+        {"UTF-8 CR LF", kMark8 + "a\r\nb", u"a\nb", u"a\r\nb"},
+        {"UTF-8 LF", kMark8 + "a\nb\n", u"a\nb\n", u"a\r\nb\r\n"},
+        {"UTF-8 lone CR", kMark8 + "a\rb\r", u"a\nb\n", u"a\r\nb\r\n"},
+        {"UTF-8 mixed", kMark8 + "\xC3\xA9\r\r\n\xF0\x9F\x98\x80", u"é\n\n\U0001F600",
+         u"é\r\n\r\n\U0001F600"},
+        {"UTF-8 invalid bytes", kMark8 + "a\377b", u"a\uFFFDb", u"a\uFFFDb"},
+        {"UTF-16LE CR LF", kMark16 + Le(u"a\r\nb"), u"a\nb", u"a\r\nb"},
+        {"UTF-16LE lone CR and LF", kMark16 + Le(u"€\rb\nc"), u"€\nb\nc", u"€\r\nb\r\nc"},
+        {"UTF-16LE mark inside stays", kMark16 + Le(u"\uFEFFx"), u"\uFEFFx", u"\uFEFFx"},
+        {"UTF-16LE odd trailing byte", kMark16 + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
         {"ANSI line ends", "a\r\nb\rc\n", u"a\nb\nc\n", u"a\r\nb\r\nc\r\n"},
     };
     for (const Case& c : cases) {
@@ -106,10 +84,7 @@ TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
         EXPECT_TRUE(text.View() == c.dos) << c.what << ": " << text.ToUtf8();
         EXPECT_TRUE(ReadFileToString(path, nullptr)) << c.what;
     }
-}
-
-TEST_F(FileUtilTest, BigEndianFileIsReadAsAnsiText) {
-    // FE FF is no mark here, so the bytes go through the code page, the zero bytes included.
+    // FE FF is no mark, so the bytes go through the code page, the zero bytes included.
     CString text;
     EXPECT_TRUE(ReadFileToString(Write(std::string("\xFE\xFF\0a\0\r\0\n", 8)), &text));
     EXPECT_NE(text.Find(u'a'), -1);
@@ -119,8 +94,8 @@ TEST_F(FileUtilTest, BigEndianFileIsReadAsAnsiText) {
 
 TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
     // Sequences and CR LF pairs straddling the reader's 1 MiB chunks arrive whole.
-    std::string bytes = "\xEF\xBB\xBF";
-    std::u16string expected;
+    std::string bytes = kMark8;
+    std::u16string expected, wide;
     for (int i = 0; i < 300000; ++i) {
         bytes += "ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r";
         expected += u"abé\n\U0001F600\n";
@@ -129,17 +104,14 @@ TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
     ASSERT_TRUE(ReadFileToString(Write(bytes), &text));
     EXPECT_EQ(text.GetLength(), static_cast<int>(expected.size()));
     EXPECT_TRUE(text.View() == expected);
-
-    std::u16string wide;
     for (int i = 0; i < 400000; ++i) wide += u"x\U0001F600\r\n";
-    ASSERT_TRUE(ReadFileToString(Write("\xFF\xFE" + Le(wide)), &text));
+    ASSERT_TRUE(ReadFileToString(Write(kMark16 + Le(wide)), &text));
     EXPECT_EQ(text.GetLength(), 400000 * 4);
     EXPECT_EQ(text.Mid(text.GetLength() - 4), CString(u"x\U0001F600\n"));
 }
 
 TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
-    const CPath missing(scratch_.Wide("absent.txt"));
-    const CPath folder(scratch_.Wide(""));
+    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide(""));
     Logging::Init(folder.GetString(), false);
     Logging::DebugLogEnabled(true);
     CString text(u"old");
@@ -149,9 +121,8 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
     EXPECT_FALSE(ReadFileToString(folder, &text));  // opens, but reading a folder fails
     Logging::Term();
 
-    CString log;
+    CString log, opened, read;
     ASSERT_TRUE(ReadFileToString(CPath(scratch_.Wide("Tessmar.log")), &log));
-    CString opened, read;
     opened.Format(u"Fail to open '%s', errno=%d\n", missing.GetString(), ENOENT);
     read.Format(u"Fail to read from '%s', errno=%d\n", folder.GetString(), EISDIR);
     EXPECT_NE(log.Find(opened), -1) << log.ToUtf8();
@@ -163,30 +134,21 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
         const char* what;
         std::optional<std::string> existing;  // none: no file
         const char16_t* mode;
-        Encoding asked;
-        Encoding used;
+        Encoding asked, used;
         std::string expected;
     };
-    const std::string le = "\xFF\xFE" + Le(u"old\r\n");
-    const std::string ansiE = util_platform::AnsiFromWide(u"é");  // the thread's code page
+    const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
+    const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page
     const Case cases[] = {
-        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
-        {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, "\xFF\xFE" + Le(u"a\r\né")},
-        {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, "\xFF\xFE" + Le(u"a\r\né")},
-        {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, "a\r\n" + ansiE},
-        {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\n\xC3\xA9"},
-        {"append creates", std::nullopt, u"a", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
-        {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, "a\r\n" + ansiE},
+        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
+        {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, kMark16 + Le(u"a\r\né")},
+        {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
+        {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
+        {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
+        {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
+        {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
         {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
-        {"existing UTF-8 file rewritten", "\xEF\xBB\xBFold", u"w+", kAnsi, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
+        {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -202,43 +164,34 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
 }
 
 TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
-    const CPath path = Write(
-        "\xEF\xBB\xBF"
-        "x\r\ny\rz\n\xC3\xA9");
+    const CPath path = Write(kMark8 + "x\r\ny\rz\n\xC3\xA9");
     TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->GetEncoding(), kUtf8);
     CString line;
-    const char16_t* expected[] = {u"x\n", u"y\rz\n", u"é"};  // a lone CR stays in a stream
-    for (const char16_t* e : expected) {
+    for (const char16_t* expected : {u"x\n", u"y\rz\n", u"é"}) {  // a lone CR stays in a stream
         EXPECT_TRUE(file->ReadLine(&line));
-        EXPECT_EQ(line, CString(e));
+        EXPECT_EQ(line, CString(expected));
     }
     EXPECT_FALSE(file->ReadLine(&line));
     EXPECT_TRUE(file->IsEof());
     EXPECT_FALSE(file->Write(u"no"));  // opened for reading only
 
-    TextFilePtr binary = OpenTextFile(Write("\xFF\xFE" + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
+    TextFilePtr binary = OpenTextFile(Write(kMark16 + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
     ASSERT_TRUE(binary);
     CString all;
     EXPECT_TRUE(binary->ReadAll(&all));
     EXPECT_EQ(all, CString(u"a\r\nb"));
 
     // Reading and writing on one stream: the write lands after what was read.
-    TextFilePtr both = OpenTextFile(Write("\xEF\xBB\xBF"
-                                          "1\n2\n",
-                                          "rw.txt"),
-                                    u"r+", kAnsi);
+    TextFilePtr both = OpenTextFile(Write(kMark8 + "1\n2\n", "rw.txt"), u"r+", kAnsi);
     ASSERT_TRUE(both);
     EXPECT_TRUE(both->ReadLine(&line));
     EXPECT_TRUE(both->Write(u"X"));
     both.reset();
-    EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"),
-              "\xEF\xBB\xBF"
-              "1\nX\n");
+    EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"), kMark8 + "1\nX\n");
 
-    const char16_t* badModes[] = {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"};
-    for (const char16_t* mode : badModes)
+    for (const char16_t* mode : {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"})
         EXPECT_FALSE(OpenTextFile(path, mode, kUtf8)) << CString(mode).ToUtf8();
     EXPECT_FALSE(OpenTextFile(CPath(scratch_.Wide("absent.txt")), u"r", kUtf8));
 }

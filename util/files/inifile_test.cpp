@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "util/base/utf.h"
 #include "util/files/inifile_internal.h"
@@ -23,12 +24,12 @@ Pairs ToUtf8(const KeyValueMap& values) {
     return pairs;
 }
 
-std::string Utf16Bytes(const std::string& utf8, bool bigEndian) {
+// The text as UTF-16 with byte-order mark, little- or big-endian.
+std::string Utf16(const std::string& utf8, bool bigEndian = false) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (char16_t unit : util_base::Utf8ToUtf16(utf8)) {
-        char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
-        bytes += bigEndian ? hi : lo;
-        bytes += bigEndian ? lo : hi;
+        const char lo = char(unit & 0xFF), hi = char(unit >> 8);
+        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
     }
     return bytes;
 }
@@ -72,26 +73,21 @@ TEST_F(IniFileTest, SectionPairs) {
         {"quotes kept in the section list", "[S]\nq=\"x\"\n", u"S", {{"q", "\"x\""}}},
         {"tabs trimmed", "[S]\n\t k \t=\t v w \t\n", u"S", {{"k", "v w"}}},
         {"UTF-8 with BOM",
-         "\xEF\xBB\xBF[S]\nk=Gr\xC3\xBC\xC3\x9F"
-         "e\n",
+         "\xEF\xBB\xBF[S]\nk=Gr\303\274\303\237e\n",
          u"S",
-         {{"k",
-           "Gr\xC3\xBC\xC3\x9F"
-           "e"}}},
-        {"UTF-16LE",
-         Utf16Bytes("[S]\r\nk=\xE2\x82\xAC 5\r\n", false),
-         u"S",
-         {{"k", "\xE2\x82\xAC 5"}}},
-        {"UTF-16BE",
-         Utf16Bytes("[S]\nk=\xF0\x9F\x98\x80\n", true),
-         u"S",
-         {{"k", "\xF0\x9F\x98\x80"}}},
+         {{"k", "Gr\303\274\303\237e"}}},
+        {"UTF-16LE", Utf16("[S]\r\nk=\xE2\x82\xAC 5\r\n"), u"S", {{"k", "\xE2\x82\xAC 5"}}},
+        {"UTF-16BE", Utf16("[S]\nk=\xF0\x9F\x98\x80\n", true), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
     };
     for (const Case& c : cases) {
         KeyValueMap values;
         EXPECT_TRUE(inifile::GetKeyValues(Write(c.file), c.section, &values)) << c.what;
         EXPECT_EQ(ToUtf8(values), c.expected) << c.what;
     }
+    // The pairs are added to what the map holds; a key of the section replaces its value.
+    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};
+    ASSERT_TRUE(inifile::GetKeyValues(Write("[S]\na=1\n"), u"S", &values));
+    EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}, {"a", "1"}}));
 }
 
 TEST_F(IniFileTest, MissingOrEmptySectionLeavesMapAlone) {
@@ -112,12 +108,6 @@ TEST_F(IniFileTest, MissingOrEmptySectionLeavesMapAlone) {
     EXPECT_EQ(values.size(), 1u);
 }
 
-TEST_F(IniFileTest, GetKeyValuesAddsToTheMap) {
-    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};
-    ASSERT_TRUE(inifile::GetKeyValues(Write("[S]\na=1\n"), u"S", &values));
-    EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}, {"a", "1"}}));
-}
-
 TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
     std::string file = "[S]\n";
     Pairs expected;
@@ -126,63 +116,49 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
         file += key + "=" + value + "\n";
         expected[key] = value;
     }
-    file += "[T]\nz=1\n";
     KeyValueMap values;
-    ASSERT_TRUE(inifile::GetKeyValues(Write(file), u"S", &values));
+    ASSERT_TRUE(inifile::GetKeyValues(Write(file + "[T]\nz=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), expected);
+    // The buffer doubles up to 2^30 bytes, then gives up.
+    const std::pair<uint32_t, uint32_t> sizes[] = {
+        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
+    for (const auto& [size, next] : sizes)
+        EXPECT_EQ(inifile::internal::NextBufferSize(size), next) << size;
 }
 
 TEST_F(IniFileTest, GetStringValues) {
-    struct Case {
-        const char* what;
-        std::string file;
-        const char16_t* section;
-        const char16_t* key;
-        std::string expected;
-    };
-    const std::string longValue(1000, 'x');
-    const Case cases[] = {
-        {"plain", "[S]\nk = v w \n", u"S", u"k", "v w"},
-        {"names without regard to case", "[Sect]\nKeY=1\n", u"sECT", u"key", "1"},
-        {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
-        {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
-        {"single quotes removed", "[S]\nk='x'\n", u"S", u"k", "x"},
-        {"one pair only", "[S]\nk=\"\"x\"\"\n", u"S", u"k", "\"x\""},
-        {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
-        {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
-        {"line without = is a key without value", "[S]\nflag\nk=v\n", u"S", u"flag", ""},
-        {"value keeps ; and =", "[S]\nk=a=b;c\n", u"S", u"k", "a=b;c"},
-        {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
-        {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
-        {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
-        {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-        {"value of 255 characters", "[S]\nk=" + longValue.substr(0, 255) + "\n", u"S", u"k",
-         longValue.substr(0, 255)},
-        {"value of 1000 characters", "[S]\nk=" + longValue + "\n", u"S", u"k", longValue},
-        {"UTF-16LE", Utf16Bytes("[S]\nk=\xC3\xA9t\xC3\xA9\n", false), u"S", u"k",
-         "\xC3\xA9t\xC3\xA9"},
-        {"UTF-16BE", Utf16Bytes("[S]\nk=\xC3\xA9\n", true), u"S", u"k", "\xC3\xA9"},
-        {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\nk=\xC3\xA9\n", u"S", u"k", "\xC3\xA9"},
-    };
-    for (const Case& c : cases) {
+    const std::string x1000(1000, 'x');
+    const std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>
+        cases[] = {
+            {"plain", "[S]\nk = v w \n", u"S", u"k", "v w"},
+            {"names without regard to case", "[Sect]\nKeY=1\n", u"sECT", u"key", "1"},
+            {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
+            {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
+            {"single quotes removed", "[S]\nk='x'\n", u"S", u"k", "x"},
+            {"one pair only", "[S]\nk=\"\"x\"\"\n", u"S", u"k", "\"x\""},
+            {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
+            {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
+            {"line without = is a key without value", "[S]\nflag\nk=v\n", u"S", u"flag", ""},
+            {"value keeps ; and =", "[S]\nk=a=b;c\n", u"S", u"k", "a=b;c"},
+            {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
+            {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
+            {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
+            {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
+            {"255 characters", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k", x1000.substr(745)},
+            {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
+            {"UTF-16LE", Utf16("[S]\nk=\303\251t\303\251\n"), u"S", u"k", "\303\251t\303\251"},
+            {"UTF-16BE", Utf16("[S]\nk=\303\251\n", true), u"S", u"k", "\303\251"},
+            {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\nk=\303\251\n", u"S", u"k", "\303\251"},
+        };
+    for (const auto& [what, file, section, key, expected] : cases) {
         CString value(u"previous");
-        EXPECT_TRUE(inifile::GetString(Write(c.file), c.section, c.key, &value)) << c.what;
-        EXPECT_EQ(value.ToUtf8(), c.expected) << c.what;
+        EXPECT_TRUE(inifile::GetString(Write(file), section, key, &value)) << what;
+        EXPECT_EQ(value.ToUtf8(), expected) << what;
     }
-}
-
-TEST_F(IniFileTest, GetStringOnMissingFileAndNullOutput) {
-    CString value(u"previous");
+    CString value(u"previous");  // a missing file reads as one without sections
     EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));
     EXPECT_TRUE(value.IsEmpty());
     EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
-}
-
-TEST(IniFileBufferTest, DoublesUpToTwoToTheThirty) {
-    using common::sdk::inifile::internal::NextBufferSize;
-    const std::pair<uint32_t, uint32_t> cases[] = {
-        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
-    for (const auto& [size, next] : cases) EXPECT_EQ(NextBufferSize(size), next) << size;
 }
 
 }  // namespace

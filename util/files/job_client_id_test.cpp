@@ -19,10 +19,7 @@ using util_testing::ScratchDir;
 std::string Pattern(size_t size) {
     std::string bytes(size, '\0');
     uint32_t state = 0x12345678;
-    for (char& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<char>(state >> 24);
-    }
+    for (char& byte : bytes) byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
     return bytes;
 }
 
@@ -41,17 +38,11 @@ TEST(JobClientIdTest, StampedCopyHasTheLineAfterNineBytes) {
     const std::string eleven("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A", 11);
     const Case cases[] = {
         {"eleven bytes", eleven, u"A1", "C",
-         std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08"
-                     "@JCID=A1\r\n\x09\x0A",
-                     21)},
+         std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08@JCID=A1\r\n\x09\x0A", 21)},
         {"exactly nine bytes", "012345678", u"A1", "C", "012345678@JCID=A1\r\n"},
         {"empty ID", "0123456789", u"", "C", "012345678@JCID=\r\n9"},
-        {"UTF-8 ID", "0123456789", u"J\u00F6b", "C",
-         "012345678@JCID=J\xC3\xB6"
-         "b\r\n9"},
-        {"Latin-1 ID", "0123456789", u"J\u00F6b", "de_DE.ISO-8859-1",
-         "012345678@JCID=J\xF6"
-         "b\r\n9"},
+        {"UTF-8 ID", "0123456789", u"J\u00F6b", "C", "012345678@JCID=J\303\266b\r\n9"},
+        {"Latin-1 ID", "0123456789", u"J\u00F6b", "de_DE.ISO-8859-1", "012345678@JCID=J\366b\r\n9"},
         {"one whole block after the head", Pattern(512009), u"X", "C",
          Stamped(Pattern(512009), "X")},
         {"one byte over a block", Pattern(512010), u"X", "C", Stamped(Pattern(512010), "X")},
@@ -64,8 +55,8 @@ TEST(JobClientIdTest, StampedCopyHasTheLineAfterNineBytes) {
         ScratchDir dir;
         dir.WriteFile("src.bin", c.source);
         dir.WriteFile("dst.bin", "old content that must go away entirely");
-        CFileAccess files;
-        EXPECT_EQ(files.FA_FileAddJobClientID(dir.Wide("src.bin"), dir.Wide("dst.bin"), c.id), 1);
+        EXPECT_EQ(
+            CFileAccess().FA_FileAddJobClientID(dir.Wide("src.bin"), dir.Wide("dst.bin"), c.id), 1);
         EXPECT_TRUE(ReadFileBytes(dir.path() / "dst.bin") == c.expected);
         EXPECT_TRUE(ReadFileBytes(dir.path() / "src.bin") == c.source);
     }
@@ -74,33 +65,31 @@ TEST(JobClientIdTest, StampedCopyHasTheLineAfterNineBytes) {
 // Every failure answers 0, never changes the source and leaves no handle open behind it.
 TEST(JobClientIdTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
     const std::string source = "0123456789abcdefghij";
+    auto folder = [](ScratchDir& d) { std::filesystem::create_directory(d.path() / "folder"); };
+    auto limit = [](int64_t bytes) {
+        return [bytes](ScratchDir&) { util_platform::LimitWritesForTesting(bytes); };
+    };
     struct Case {
         const char* name;
-        std::string sourceName;
-        std::string destinationName;
+        std::string sourceName, destinationName;
         std::function<void(ScratchDir&)> setup;
-        // Destination content afterwards; nullptr: it does not exist.
-        const char* destinationAfter;
+        const char* destinationAfter;  // nullptr: not a file
     };
     const Case cases[] = {
         {"missing source", "none.bin", "dst.bin", nullptr, nullptr},
-        {"source is a folder", "folder", "dst.bin",
-         [](ScratchDir& d) { std::filesystem::create_directory(d.path() / "folder"); }, nullptr},
+        {"source is a folder", "folder", "dst.bin", folder, nullptr},
         {"source shorter than the head", "short.bin", "dst.bin",
          [](ScratchDir& d) {
-             d.WriteFile("short.bin", "01234567");
-             d.WriteFile("dst.bin", "keep");
+             d.WriteFile("short.bin", "01234567"), d.WriteFile("dst.bin", "keep");
          },
          "keep"},
         {"destination folder missing", "src.bin", "no/such/dst.bin", nullptr, nullptr},
         {"destination is the source", "src.bin", "src.bin", nullptr, "0123456789abcdefghij"},
-        {"destination is a folder", "src.bin", "folder",
-         [](ScratchDir& d) { std::filesystem::create_directory(d.path() / "folder"); }, nullptr},
+        {"destination is a folder", "src.bin", "folder", folder, nullptr},
         {"destination held open for reading", "src.bin", "held.bin", nullptr, "held"},
-        {"full file system", "src.bin", "dst.bin",
-         [](ScratchDir&) { util_platform::LimitWritesForTesting(12); }, "012345678@JC"},
-        {"full file system after the line", "src.bin", "dst.bin",
-         [](ScratchDir&) { util_platform::LimitWritesForTesting(19); }, "012345678@JCID=7\r\n9"},
+        {"full file system", "src.bin", "dst.bin", limit(12), "012345678@JC"},
+        {"full file system after the line", "src.bin", "dst.bin", limit(19),
+         "012345678@JCID=7\r\n9"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,7 +105,7 @@ TEST(JobClientIdTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
         files.FA_CloseFile(held);
         EXPECT_EQ(result, 0);
         EXPECT_EQ(ReadFileBytes(dir.path() / "src.bin"), source);
-        auto destination = dir.path() / c.destinationName;
+        const auto destination = dir.path() / c.destinationName;
         if (c.destinationAfter) {
             EXPECT_EQ(ReadFileBytes(destination), c.destinationAfter);
         } else {
@@ -136,8 +125,7 @@ TEST(JobClientIdTest, DestinationOnADeviceThatIsAlwaysFull) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     ScratchDir dir;
     dir.WriteFile("src.bin", "0123456789");
-    CFileAccess files;
-    EXPECT_EQ(files.FA_FileAddJobClientID(dir.Wide("src.bin"), u"/dev/full", u"ID"), 0);
+    EXPECT_EQ(CFileAccess().FA_FileAddJobClientID(dir.Wide("src.bin"), u"/dev/full", u"ID"), 0);
     EXPECT_EQ(ReadFileBytes(dir.path() / "src.bin"), "0123456789");
 }
 
