@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -329,37 +328,30 @@ TEST_F(FileAccessTest, StampedCopyHasTheLineAfterNineBytes) {
 // Every failure answers 0, never changes the source and leaves no handle open behind it.
 TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
     const std::string source = "0123456789abcdefghij";
-    auto folder = [](ScratchDir& d) { fs::create_directory(d.path() / "folder"); };
-    auto limit = [](int64_t bytes) {
-        return [bytes](ScratchDir&) { util_platform::LimitWritesForTesting(bytes); };
+    // Source, destination, a write limit (-1: none) and the destination's content afterwards
+    // (nullptr: not a file). new.bin does not exist; dst.bin holds "keep".
+    const std::tuple<const char*, std::string, std::string, int64_t, const char*> cases[] = {
+        {"missing source", "none.bin", "new.bin", -1, nullptr},
+        {"source is a folder", "folder", "new.bin", -1, nullptr},
+        {"source shorter than the head", "short.bin", "dst.bin", -1, "keep"},
+        {"destination folder missing", "src.bin", "no/such/dst.bin", -1, nullptr},
+        {"destination is the source", "src.bin", "src.bin", -1, "0123456789abcdefghij"},
+        {"destination is a folder", "src.bin", "folder", -1, nullptr},
+        {"destination held open for reading", "src.bin", "held.bin", -1, "held"},
+        {"full file system", "src.bin", "new.bin", 12, "012345678@JC"},
+        {"full file system after the line", "src.bin", "new.bin", 19, "012345678@JCID=7\r\n9"},
     };
-    // The destination's content afterwards; nullptr: not a file.
-    const std::tuple<const char*, std::string, std::string, std::function<void(ScratchDir&)>,
-                     const char*>
-        cases[] = {
-            {"missing source", "none.bin", "dst.bin", nullptr, nullptr},
-            {"source is a folder", "folder", "dst.bin", folder, nullptr},
-            {"source shorter than the head", "short.bin", "dst.bin",
-             [](ScratchDir& d) {
-                 d.WriteFile("short.bin", "01234567"), d.WriteFile("dst.bin", "keep");
-             },
-             "keep"},
-            {"destination folder missing", "src.bin", "no/such/dst.bin", nullptr, nullptr},
-            {"destination is the source", "src.bin", "src.bin", nullptr, "0123456789abcdefghij"},
-            {"destination is a folder", "src.bin", "folder", folder, nullptr},
-            {"destination held open for reading", "src.bin", "held.bin", nullptr, "held"},
-            {"full file system", "src.bin", "dst.bin", limit(12), "012345678@JC"},
-            {"full file system after the line", "src.bin", "dst.bin", limit(19),
-             "012345678@JCID=7\r\n9"},
-        };
-    for (const auto& [what, sourceName, destinationName, setup, destinationAfter] : cases) {
+    for (const auto& [what, sourceName, destinationName, limit, destinationAfter] : cases) {
         SCOPED_TRACE(what);
         ScratchDir dir;
         dir.WriteFile("src.bin", source);
         dir.WriteFile("held.bin", "held");
+        dir.WriteFile("short.bin", "01234567");
+        dir.WriteFile("dst.bin", "keep");
+        fs::create_directory(dir.path() / "folder");
         CFileAccess files;
         FileHandle held = files.FA_OpenFile(dir.Wide("held.bin"), FM_Read);
-        if (setup) setup(dir);
+        util_platform::LimitWritesForTesting(limit);
         const int result =
             files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
         util_platform::LimitWritesForTesting(-1);

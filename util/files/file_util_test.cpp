@@ -1,14 +1,18 @@
 // Text files through real files: encoding detection, whole-file reading with uniform line
-// ends, the text stream's marks and line ends, and the log lines of failures.
+// ends, the text stream's marks and line ends, the log lines of failures, and the decoder.
 
 #include "util/files/file_util.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "util/files/text_codec.h"
 #include "util/logging/logging.h"
 #include "util/platform/codepage.h"
 #include "util/testing/scratch_dir.h"
@@ -54,12 +58,8 @@ TEST_F(FileUtilTest, DetectsEncodingFromFirstThreeBytes) {
 }
 
 TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::u16string text, dos;
-    };
-    const Case cases[] = {
+    // The text as ReadFileToString and as ReadFileToStringDosNewline deliver it.
+    const std::tuple<const char*, std::string, std::u16string, std::u16string> cases[] = {
         {"empty", "", u"", u""},
         {"only the UTF-16LE mark", kMark16, u"", u""},
         {"only the UTF-8 mark", kMark8, u"", u""},
@@ -75,14 +75,14 @@ TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
         {"UTF-16LE odd trailing byte", kMark16 + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
         {"ANSI line ends", "a\r\nb\rc\n", u"a\nb\nc\n", u"a\r\nb\r\nc\r\n"},
     };
-    for (const Case& c : cases) {
-        const CPath path = Write(c.bytes);
+    for (const auto& [what, bytes, expected, dos] : cases) {
+        const CPath path = Write(bytes);
         CString text(u"old");
-        EXPECT_TRUE(ReadFileToString(path, &text)) << c.what;
-        EXPECT_TRUE(text.View() == c.text) << c.what << ": " << text.ToUtf8();
-        EXPECT_TRUE(ReadFileToStringDosNewline(path, &text)) << c.what;
-        EXPECT_TRUE(text.View() == c.dos) << c.what << ": " << text.ToUtf8();
-        EXPECT_TRUE(ReadFileToString(path, nullptr)) << c.what;
+        EXPECT_TRUE(ReadFileToString(path, &text)) << what;
+        EXPECT_TRUE(text.View() == expected) << what << ": " << text.ToUtf8();
+        EXPECT_TRUE(ReadFileToStringDosNewline(path, &text)) << what;
+        EXPECT_TRUE(text.View() == dos) << what << ": " << text.ToUtf8();
+        EXPECT_TRUE(ReadFileToString(path, nullptr)) << what;
     }
     // FE FF is no mark, so the bytes go through the code page, the zero bytes included.
     CString text;
@@ -130,36 +130,32 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
 }
 
 TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
-    struct Case {
-        const char* what;
-        std::optional<std::string> existing;  // none: no file
-        const char16_t* mode;
-        Encoding asked, used;
-        std::string expected;
-    };
     const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
     const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page
-    const Case cases[] = {
-        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
-        {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, kMark16 + Le(u"a\r\né")},
-        {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
-        {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
-        {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
-        {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
-        {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
-        {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
-        {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
-    };
+    // An existing file's content (none: no file), the mode, the encoding asked for and used.
+    const std::tuple<const char*, std::optional<std::string>, const char16_t*, Encoding, Encoding,
+                     std::string>
+        cases[] = {
+            {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
+            {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, kMark16 + Le(u"a\r\né")},
+            {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
+            {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
+            {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
+            {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
+            {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
+            {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
+            {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
+        };
     int n = 0;
-    for (const Case& c : cases) {
+    for (const auto& [what, existing, mode, asked, used, expected] : cases) {
         const std::string name = "w" + std::to_string(n++) + ".txt";
-        if (c.existing) Write(*c.existing, name);
-        TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), c.mode, c.asked);
-        ASSERT_TRUE(file) << c.what;
-        EXPECT_EQ(file->GetEncoding(), c.used) << c.what;
-        EXPECT_TRUE(file->Write(u"a\né")) << c.what;
-        EXPECT_TRUE(file->Close()) << c.what;
-        EXPECT_EQ(ReadFileBytes(scratch_.path() / name), c.expected) << c.what;
+        if (existing) Write(*existing, name);
+        TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), mode, asked);
+        ASSERT_TRUE(file) << what;
+        EXPECT_EQ(file->GetEncoding(), used) << what;
+        EXPECT_TRUE(file->Write(u"a\né")) << what;
+        EXPECT_TRUE(file->Close()) << what;
+        EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected) << what;
     }
 }
 
@@ -194,6 +190,82 @@ TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
     for (const char16_t* mode : {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"})
         EXPECT_FALSE(OpenTextFile(path, mode, kUtf8)) << CString(mode).ToUtf8();
     EXPECT_FALSE(OpenTextFile(CPath(scratch_.Wide("absent.txt")), u"r", kUtf8));
+}
+
+using internal::ByteEncoding;
+using internal::DecodeText;
+using internal::TextDecoder;
+
+// The decoder underneath: malformed input, line ends, and the same result however the bytes are
+// cut into chunks.
+
+struct DecodeCase {
+    const char* what;
+    std::string bytes;
+    ByteEncoding encoding;
+    std::u16string expected;
+};
+
+constexpr ByteEncoding k8 = ByteEncoding::kUtf8, k16 = ByteEncoding::kUtf16Le;
+
+const DecodeCase kCases[] = {
+    {"CR LF, lone CR, CR CR LF", "a\r\nb\rc\r\r\nd\n\re", k8, u"a\nb\nc\n\nd\n\ne"},
+    {"CR LF inside long ASCII runs", "0123456789abcdef\r\n0123456789abcdef\r", k8,
+     u"0123456789abcdef\n0123456789abcdef\n"},
+    {"two, three and four byte forms", "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80", k8,
+     u"Grüß € \U0001F600"},
+    {"invalid lead bytes", "\xC0\x80x\xFFy", k8, u"\uFFFD\uFFFDx\uFFFDy"},
+    {"overlong three- and four-byte forms", "\xE0\x9F\xBF\xF0\x8F\xBF\xBF", k8,
+     std::u16string(7, u'\uFFFD')},
+    {"encoded surrogate", "\xED\xA0\x80z", k8, u"\uFFFD\uFFFD\uFFFDz"},
+    {"above U+10FFFF", "\xF4\x90\x80\x80", k8, u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+    {"truncated sequence then ASCII", "\xE2\x82z", k8, u"\uFFFDz"},
+    {"truncated sequence at the end", "ab\xF0\x9F\x98", k8, u"ab\uFFFD"},
+    {"UTF-16 line ends", std::string("a\0\r\0\n\0b\0\r\0c\0", 12), k16, u"a\nb\nc"},
+    {"UTF-16 surrogate pair", std::string("\x3D\xD8\x00\xDE!\0", 6), k16, u"\U0001F600!"},
+    {"UTF-16 unpaired surrogates", std::string("\x3D\xD8x\0\x00\xDEy\0\x3D\xD8", 10), k16,
+     u"\uFFFDx\uFFFDy\uFFFD"},
+    {"UTF-16 odd trailing byte", std::string("a\0b", 3), k16, u"a\uFFFD"},
+};
+
+// Decodes bytes fed in chunks that end at the given offsets, passing on what was not consumed.
+std::u16string DecodeInPieces(const std::string& bytes, ByteEncoding encoding,
+                              std::vector<size_t> ends) {
+    TextDecoder decoder(encoding);
+    std::u16string out;
+    std::string pending;
+    ends.push_back(bytes.size());
+    for (size_t i = 0, from = 0; i < ends.size(); from = ends[i++]) {
+        pending.append(bytes, from, ends[i] - from);
+        std::u16string piece(pending.size(), u'\0');
+        size_t consumed = 0;
+        piece.resize(decoder.Decode(reinterpret_cast<const uint8_t*>(pending.data()),
+                                    pending.size(), i + 1 == ends.size(), piece.data(), &consumed));
+        out += piece;
+        pending.erase(0, consumed);
+    }
+    EXPECT_TRUE(pending.empty());
+    return out;
+}
+
+// The same result for the whole input and wherever the chunks end.
+TEST(TextDecoderTest, SameResultWhereverTheChunksEnd) {
+    for (const DecodeCase& c : kCases) {
+        EXPECT_TRUE(DecodeText(c.bytes, c.encoding) == c.expected) << c.what;
+        for (size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut}) == c.expected)
+                << c.what << ", cut at " << cut;
+            if (cut + 1 < c.bytes.size()) {
+                EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut, cut + 1}) == c.expected)
+                    << c.what << ", one-byte chunk at " << cut;
+            }
+        }
+    }
+}
+
+TEST(TextDecoderTest, WithoutFoldingLineEndsPassUnchanged) {
+    EXPECT_TRUE(DecodeText("a\r\nb\r", k8, false) == u"a\r\nb\r");
+    EXPECT_TRUE(DecodeText(std::string("\r\0\n\0", 4), k16, false) == u"\r\n");
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 // The settings-file reader, through real files: the pairs of a section, single values, the
-// growing buffer, and the file encodings.
+// growing buffer, the file encodings, and the profile reader underneath.
 
 #include "util/files/inifile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "util/base/utf.h"
 #include "util/files/inifile_internal.h"
+#include "util/platform/profile.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -40,17 +43,17 @@ class IniFileTest : public ::testing::Test {
         scratch_.WriteFile("t.ini", bytes);
         return scratch_.Wide("t.ini");
     }
+    std::u16string Profile() {
+        return std::u16string(
+            Write("[S]\r\n a = 1 \r\n; note\r\nflag\r\n[T]\r\nk=\"long value\"\r\n").View());
+    }
     util_testing::ScratchDir scratch_;
 };
 
+// The pairs are added to the map ("old" = "1" before each call); when the section is missing or
+// has no entries the answer is false and the map is left alone.
 TEST_F(IniFileTest, SectionPairs) {
-    struct Case {
-        const char* what;
-        std::string file;
-        const char16_t* section;
-        Pairs expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, const char16_t*, Pairs> cases[] = {
         {"later line wins, spaces trimmed",
          "[S]\r\na = 1\r\nb=2\r\nb=3\r\n",
          u"S",
@@ -78,34 +81,24 @@ TEST_F(IniFileTest, SectionPairs) {
          {{"k", "Gr\303\274\303\237e"}}},
         {"UTF-16LE", Utf16("[S]\r\nk=\xE2\x82\xAC 5\r\n"), u"S", {{"k", "\xE2\x82\xAC 5"}}},
         {"UTF-16BE", Utf16("[S]\nk=\xF0\x9F\x98\x80\n", true), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
+        {"missing section", "[T]\nk=v\n", u"S", {}},
+        {"section without entries", "[S]\n[T]\nk=v\n", u"S", {}},
+        {"section of comments and blank lines", "[S]\n;k=v\n\n   \n", u"S", {}},
+        {"later section of the name is not searched", "[S]\n[T]\n[S]\nk=v\n", u"S", {}},
+        {"empty file", "", u"S", {}},
     };
-    for (const Case& c : cases) {
-        KeyValueMap values;
-        EXPECT_TRUE(inifile::GetKeyValues(Write(c.file), c.section, &values)) << c.what;
-        EXPECT_EQ(ToUtf8(values), c.expected) << c.what;
+    for (const auto& [what, file, section, pairs] : cases) {
+        KeyValueMap values{{u"old", u"1"}};
+        Pairs expected = pairs;
+        expected["old"] = "1";
+        EXPECT_EQ(inifile::GetKeyValues(Write(file), section, &values), !pairs.empty()) << what;
+        EXPECT_EQ(ToUtf8(values), expected) << what;
     }
-    // The pairs are added to what the map holds; a key of the section replaces its value.
-    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};
+    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};  // a key of the section replaces its value
     ASSERT_TRUE(inifile::GetKeyValues(Write("[S]\na=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}, {"a", "1"}}));
-}
-
-TEST_F(IniFileTest, MissingOrEmptySectionLeavesMapAlone) {
-    const std::pair<const char*, std::string> cases[] = {
-        {"missing section", "[T]\nk=v\n"},
-        {"section without entries", "[S]\n[T]\nk=v\n"},
-        {"section of comments and blank lines", "[S]\n;k=v\n\n   \n"},
-        {"later section of the name is not searched", "[S]\n[T]\n[S]\nk=v\n"},
-        {"empty file", ""},
-    };
-    for (const auto& [what, bytes] : cases) {
-        KeyValueMap values{{u"old", u"1"}};
-        EXPECT_FALSE(inifile::GetKeyValues(Write(bytes), u"S", &values)) << what;
-        EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}})) << what;
-    }
-    KeyValueMap values{{u"old", u"1"}};
     EXPECT_FALSE(inifile::GetKeyValues(scratch_.Wide("absent.ini"), u"S", &values));
-    EXPECT_EQ(values.size(), 1u);
+    EXPECT_EQ(values.size(), 2u);
 }
 
 TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
@@ -159,6 +152,48 @@ TEST_F(IniFileTest, GetStringValues) {
     EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));
     EXPECT_TRUE(value.IsEmpty());
     EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
+}
+
+// The profile reader's buffer contract, which the growing buffer relies on: the exact list it
+// copies and its answers when the caller's buffer is too small.
+TEST_F(IniFileTest, ProfileSectionListAndTruncation) {
+    const std::u16string full(u"a = 1\0flag\0\0", 12);
+    // The buffer's first `size` characters after the call (at most the full list).
+    const std::tuple<uint32_t, uint32_t, std::u16string> cases[] = {
+        {64, 11, full},
+        {12, 11, full},                    // exactly fits
+        {11, 9, {u"a = 1\0fla\0\0", 11}},  // cut: size - 2, two zeros at the end
+        {4, 2, {u"a \0\0", 4}},
+        {2, 0, {u"\0\0", 2}},
+        {1, 0, {u"\0", 1}},
+    };
+    for (const auto& [size, answer, expected] : cases) {
+        std::vector<char16_t> buffer(size, u'#');
+        EXPECT_EQ(util_platform::ReadProfileSection(Profile(), u"s", buffer.data(), size), answer)
+            << size;
+        const std::u16string got(buffer.data(), std::min<size_t>(size, full.size()));
+        EXPECT_TRUE(got == expected.substr(0, got.size())) << size;
+    }
+}
+
+TEST_F(IniFileTest, ProfileStringAndTruncation) {
+    const std::tuple<const char16_t*, const char16_t*, uint32_t, uint32_t, std::u16string> cases[] =
+        {
+            {u"T", u"K", 64, 10, u"long value"},
+            {u"T", u"k", 11, 10, u"long value"},  // exactly fits, still size - 1
+            {u"T", u"k", 5, 4, u"long"},          // cut to size - 1
+            {u"T", u"nope", 64, 3, u"def"},       // the fallback
+            {u"T", u"nope", 3, 2, u"de"},
+            {u"S", u" a ", 64, 1, u"1"},
+        };
+    for (const auto& [section, key, size, answer, text] : cases) {
+        std::vector<char16_t> buffer(size, u'#');
+        EXPECT_EQ(
+            util_platform::ReadProfileString(Profile(), section, key, u"def", buffer.data(), size),
+            answer)
+            << size;
+        EXPECT_TRUE(std::u16string(buffer.data()) == text) << size;
+    }
 }
 
 }  // namespace
