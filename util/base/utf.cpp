@@ -15,25 +15,15 @@ void AppendUtf8AsUtf16(std::u16string& out, std::string_view utf8) {
             ++p;
             continue;
         }
-        // Lead byte: length and the allowed range of the first continuation byte, so that
-        // overlong forms, surrogates and values above U+10FFFF are rejected (Unicode table 3-7).
-        int need;
-        uint32_t cp;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) need = 1, cp = b & 0x1F;
-        else if (b >= 0xE0 && b <= 0xEF) {
-            need = 2, cp = b & 0x0F;
-            if (b == 0xE0) lo = 0xA0;
-            if (b == 0xED) hi = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            need = 3, cp = b & 0x07;
-            if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;
-        } else {
+        const Utf8Lead lead = ClassifyUtf8Lead(b);
+        if (lead.need == 0) {
             out.push_back(kReplacementChar);
             ++p;
             continue;
         }
+        const int need = lead.need;
+        uint32_t cp = lead.bits;
+        unsigned char lo = lead.lo, hi = lead.hi;
         ++p;
         bool ok = true;
         for (int i = 0; i < need; ++i) {

@@ -1,14 +1,18 @@
 // Text files through real files: encoding detection, whole-file reading with uniform line
-// ends, the text stream's marks and line ends, and the log lines of failures.
+// ends, the text stream's marks and line ends, the log lines of failures, and the decoder.
 
 #include "util/files/file_util.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "util/files/text_codec.h"
 #include "util/logging/logging.h"
 #include "util/platform/codepage.h"
 #include "util/testing/scratch_dir.h"
@@ -18,13 +22,12 @@ namespace {
 using namespace common::sdk::file_util;
 using util_testing::ReadFileBytes;
 
+const std::string kMark8 = "\xEF\xBB\xBF", kMark16 = "\xFF\xFE";
+
 // UTF-16LE bytes of a text (ASCII or BMP only, as the tests need).
 std::string Le(std::u16string_view text) {
     std::string bytes;
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    for (char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};
     return bytes;
 }
 
@@ -39,14 +42,9 @@ class FileUtilTest : public ::testing::Test {
 
 TEST_F(FileUtilTest, DetectsEncodingFromFirstThreeBytes) {
     const std::pair<std::string, Encoding> cases[] = {
-        {"", kAnsi},
-        {"\xFF\xFE", kUtf16Le},
-        {"\xFF\xFE\xBF", kUtf16Le},
-        {"\xEF\xBB", kAnsi},
-        {"\xEF\xBB\xBF", kUtf8},
-        {"\xEF\xBB\xBFxyz", kUtf8},
-        {std::string("\xFE\xFF\0a", 4), kAnsi},  // big-endian UTF-16 is not recognised
-        {"plain", kAnsi},
+        {"", kAnsi},         {"\xFF\xFE", kUtf16Le},      {"\xFF\xFE\xBF", kUtf16Le},
+        {"\xEF\xBB", kAnsi}, {"\xEF\xBB\xBF", kUtf8},     {"\xEF\xBB\xBFxyz", kUtf8},
+        {"plain", kAnsi},    {{"\xFE\xFF\0a", 4}, kAnsi},  // big-endian UTF-16 is not recognised
     };
     for (const auto& [bytes, expected] : cases) {
         Encoding encoding = kUnicode;
@@ -60,56 +58,33 @@ TEST_F(FileUtilTest, DetectsEncodingFromFirstThreeBytes) {
 }
 
 TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::u16string text;
-        std::u16string dos;
-    };
-    const Case cases[] = {
+    // The text as ReadFileToString and as ReadFileToStringDosNewline deliver it.
+    const std::tuple<const char*, std::string, std::u16string, std::u16string> cases[] = {
         {"empty", "", u"", u""},
-        {"only the UTF-16LE mark", "\xFF\xFE", u"", u""},
-        {"only the UTF-8 mark", "\xEF\xBB\xBF", u"", u""},
-        {"UTF-8 CR LF",
-         "\xEF\xBB\xBF"
-         "a\r\nb",
-         u"a\nb", u"a\r\nb"},
-        {"UTF-8 LF",
-         "\xEF\xBB\xBF"
-         "a\nb\n",
-         u"a\nb\n", u"a\r\nb\r\n"},
-        {"UTF-8 lone CR",
-         "\xEF\xBB\xBF"
-         "a\rb\r",
-         u"a\nb\n", u"a\r\nb\r\n"},
-        {"UTF-8 mixed",
-         "\xEF\xBB\xBF"
-         "\xC3\xA9\r\r\n\xF0\x9F\x98\x80",
-         u"é\n\n\U0001F600", u"é\r\n\r\n\U0001F600"},
-        {"UTF-8 invalid bytes",
-         "\xEF\xBB\xBF"
-         "a\xFF"
-         "b",
-         u"a\uFFFDb", u"a\uFFFDb"},
-        {"UTF-16LE CR LF", "\xFF\xFE" + Le(u"a\r\nb"), u"a\nb", u"a\r\nb"},
-        {"UTF-16LE lone CR and LF", "\xFF\xFE" + Le(u"€\rb\nc"), u"€\nb\nc", u"€\r\nb\r\nc"},
-        {"UTF-16LE mark inside stays", "\xFF\xFE" + Le(u"\uFEFFx"), u"\uFEFFx", u"\uFEFFx"},
-        {"UTF-16LE odd trailing byte", "\xFF\xFE" + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
+        {"only the UTF-16LE mark", kMark16, u"", u""},
+        {"only the UTF-8 mark", kMark8, u"", u""},
+        {"UTF-8 CR LF", kMark8 + "a\r\nb", u"a\nb", u"a\r\nb"},
+        {"UTF-8 LF", kMark8 + "a\nb\n", u"a\nb\n", u"a\r\nb\r\n"},
+        {"UTF-8 lone CR", kMark8 + "a\rb\r", u"a\nb\n", u"a\r\nb\r\n"},
+        {"UTF-8 mixed", kMark8 + "\xC3\xA9\r\r\n\xF0\x9F\x98\x80", u"é\n\n\U0001F600",
+         u"é\r\n\r\n\U0001F600"},
+        {"UTF-8 invalid bytes", kMark8 + "a\377b", u"a\uFFFDb", u"a\uFFFDb"},
+        {"UTF-16LE CR LF", kMark16 + Le(u"a\r\nb"), u"a\nb", u"a\r\nb"},
+        {"UTF-16LE lone CR and LF", kMark16 + Le(u"€\rb\nc"), u"€\nb\nc", u"€\r\nb\r\nc"},
+        {"UTF-16LE mark inside stays", kMark16 + Le(u"\uFEFFx"), u"\uFEFFx", u"\uFEFFx"},
+        {"UTF-16LE odd trailing byte", kMark16 + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
         {"ANSI line ends", "a\r\nb\rc\n", u"a\nb\nc\n", u"a\r\nb\r\nc\r\n"},
     };
-    for (const Case& c : cases) {
-        const CPath path = Write(c.bytes);
+    for (const auto& [what, bytes, expected, dos] : cases) {
+        const CPath path = Write(bytes);
         CString text(u"old");
-        EXPECT_TRUE(ReadFileToString(path, &text)) << c.what;
-        EXPECT_TRUE(text.View() == c.text) << c.what << ": " << text.ToUtf8();
-        EXPECT_TRUE(ReadFileToStringDosNewline(path, &text)) << c.what;
-        EXPECT_TRUE(text.View() == c.dos) << c.what << ": " << text.ToUtf8();
-        EXPECT_TRUE(ReadFileToString(path, nullptr)) << c.what;
+        EXPECT_TRUE(ReadFileToString(path, &text)) << what;
+        EXPECT_TRUE(text.View() == expected) << what << ": " << text.ToUtf8();
+        EXPECT_TRUE(ReadFileToStringDosNewline(path, &text)) << what;
+        EXPECT_TRUE(text.View() == dos) << what << ": " << text.ToUtf8();
+        EXPECT_TRUE(ReadFileToString(path, nullptr)) << what;
     }
-}
-
-TEST_F(FileUtilTest, BigEndianFileIsReadAsAnsiText) {
-    // FE FF is no mark here, so the bytes go through the code page, the zero bytes included.
+    // FE FF is no mark, so the bytes go through the code page, the zero bytes included.
     CString text;
     EXPECT_TRUE(ReadFileToString(Write(std::string("\xFE\xFF\0a\0\r\0\n", 8)), &text));
     EXPECT_NE(text.Find(u'a'), -1);
@@ -119,8 +94,8 @@ TEST_F(FileUtilTest, BigEndianFileIsReadAsAnsiText) {
 
 TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
     // Sequences and CR LF pairs straddling the reader's 1 MiB chunks arrive whole.
-    std::string bytes = "\xEF\xBB\xBF";
-    std::u16string expected;
+    std::string bytes = kMark8;
+    std::u16string expected, wide;
     for (int i = 0; i < 300000; ++i) {
         bytes += "ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r";
         expected += u"abé\n\U0001F600\n";
@@ -129,17 +104,14 @@ TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
     ASSERT_TRUE(ReadFileToString(Write(bytes), &text));
     EXPECT_EQ(text.GetLength(), static_cast<int>(expected.size()));
     EXPECT_TRUE(text.View() == expected);
-
-    std::u16string wide;
     for (int i = 0; i < 400000; ++i) wide += u"x\U0001F600\r\n";
-    ASSERT_TRUE(ReadFileToString(Write("\xFF\xFE" + Le(wide)), &text));
+    ASSERT_TRUE(ReadFileToString(Write(kMark16 + Le(wide)), &text));
     EXPECT_EQ(text.GetLength(), 400000 * 4);
     EXPECT_EQ(text.Mid(text.GetLength() - 4), CString(u"x\U0001F600\n"));
 }
 
 TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
-    const CPath missing(scratch_.Wide("absent.txt"));
-    const CPath folder(scratch_.Wide(""));
+    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide(""));
     Logging::Init(folder.GetString(), false);
     Logging::DebugLogEnabled(true);
     CString text(u"old");
@@ -149,9 +121,8 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
     EXPECT_FALSE(ReadFileToString(folder, &text));  // opens, but reading a folder fails
     Logging::Term();
 
-    CString log;
+    CString log, opened, read;
     ASSERT_TRUE(ReadFileToString(CPath(scratch_.Wide("Tessmar.log")), &log));
-    CString opened, read;
     opened.Format(u"Fail to open '%s', errno=%d\n", missing.GetString(), ENOENT);
     read.Format(u"Fail to read from '%s', errno=%d\n", folder.GetString(), EISDIR);
     EXPECT_NE(log.Find(opened), -1) << log.ToUtf8();
@@ -159,88 +130,142 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
 }
 
 TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
-    struct Case {
-        const char* what;
-        std::optional<std::string> existing;  // none: no file
-        const char16_t* mode;
-        Encoding asked;
-        Encoding used;
-        std::string expected;
-    };
-    const std::string le = "\xFF\xFE" + Le(u"old\r\n");
-    const std::string ansiE = util_platform::AnsiFromWide(u"é");  // the thread's code page
-    const Case cases[] = {
-        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
-        {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, "\xFF\xFE" + Le(u"a\r\né")},
-        {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, "\xFF\xFE" + Le(u"a\r\né")},
-        {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, "a\r\n" + ansiE},
-        {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\n\xC3\xA9"},
-        {"append creates", std::nullopt, u"a", kUtf8, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
-        {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, "a\r\n" + ansiE},
-        {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
-        {"existing UTF-8 file rewritten", "\xEF\xBB\xBFold", u"w+", kAnsi, kUtf8,
-         "\xEF\xBB\xBF"
-         "a\r\n\xC3\xA9"},
-    };
+    const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
+    const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page
+    // An existing file's content (none: no file), the mode, the encoding asked for and used.
+    const std::tuple<const char*, std::optional<std::string>, const char16_t*, Encoding, Encoding,
+                     std::string>
+        cases[] = {
+            {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
+            {"new UTF-16LE file", std::nullopt, u"w", kUtf16Le, kUtf16Le, kMark16 + Le(u"a\r\né")},
+            {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
+            {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
+            {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
+            {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
+            {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
+            {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
+            {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
+        };
     int n = 0;
-    for (const Case& c : cases) {
+    for (const auto& [what, existing, mode, asked, used, expected] : cases) {
         const std::string name = "w" + std::to_string(n++) + ".txt";
-        if (c.existing) Write(*c.existing, name);
-        TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), c.mode, c.asked);
-        ASSERT_TRUE(file) << c.what;
-        EXPECT_EQ(file->GetEncoding(), c.used) << c.what;
-        EXPECT_TRUE(file->Write(u"a\né")) << c.what;
-        EXPECT_TRUE(file->Close()) << c.what;
-        EXPECT_EQ(ReadFileBytes(scratch_.path() / name), c.expected) << c.what;
+        if (existing) Write(*existing, name);
+        TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), mode, asked);
+        ASSERT_TRUE(file) << what;
+        EXPECT_EQ(file->GetEncoding(), used) << what;
+        EXPECT_TRUE(file->Write(u"a\né")) << what;
+        EXPECT_TRUE(file->Close()) << what;
+        EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected) << what;
     }
 }
 
 TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
-    const CPath path = Write(
-        "\xEF\xBB\xBF"
-        "x\r\ny\rz\n\xC3\xA9");
+    const CPath path = Write(kMark8 + "x\r\ny\rz\n\xC3\xA9");
     TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->GetEncoding(), kUtf8);
     CString line;
-    const char16_t* expected[] = {u"x\n", u"y\rz\n", u"é"};  // a lone CR stays in a stream
-    for (const char16_t* e : expected) {
+    for (const char16_t* expected : {u"x\n", u"y\rz\n", u"é"}) {  // a lone CR stays in a stream
         EXPECT_TRUE(file->ReadLine(&line));
-        EXPECT_EQ(line, CString(e));
+        EXPECT_EQ(line, CString(expected));
     }
     EXPECT_FALSE(file->ReadLine(&line));
     EXPECT_TRUE(file->IsEof());
     EXPECT_FALSE(file->Write(u"no"));  // opened for reading only
 
-    TextFilePtr binary = OpenTextFile(Write("\xFF\xFE" + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
+    TextFilePtr binary = OpenTextFile(Write(kMark16 + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
     ASSERT_TRUE(binary);
     CString all;
     EXPECT_TRUE(binary->ReadAll(&all));
     EXPECT_EQ(all, CString(u"a\r\nb"));
 
     // Reading and writing on one stream: the write lands after what was read.
-    TextFilePtr both = OpenTextFile(Write("\xEF\xBB\xBF"
-                                          "1\n2\n",
-                                          "rw.txt"),
-                                    u"r+", kAnsi);
+    TextFilePtr both = OpenTextFile(Write(kMark8 + "1\n2\n", "rw.txt"), u"r+", kAnsi);
     ASSERT_TRUE(both);
     EXPECT_TRUE(both->ReadLine(&line));
     EXPECT_TRUE(both->Write(u"X"));
     both.reset();
-    EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"),
-              "\xEF\xBB\xBF"
-              "1\nX\n");
+    EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"), kMark8 + "1\nX\n");
 
-    const char16_t* badModes[] = {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"};
-    for (const char16_t* mode : badModes)
+    for (const char16_t* mode : {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"})
         EXPECT_FALSE(OpenTextFile(path, mode, kUtf8)) << CString(mode).ToUtf8();
     EXPECT_FALSE(OpenTextFile(CPath(scratch_.Wide("absent.txt")), u"r", kUtf8));
+}
+
+using internal::ByteEncoding;
+using internal::DecodeText;
+using internal::TextDecoder;
+
+// The decoder underneath: malformed input, line ends, and the same result however the bytes are
+// cut into chunks.
+
+struct DecodeCase {
+    const char* what;
+    std::string bytes;
+    ByteEncoding encoding;
+    std::u16string expected;
+};
+
+constexpr ByteEncoding k8 = ByteEncoding::kUtf8, k16 = ByteEncoding::kUtf16Le;
+
+const DecodeCase kCases[] = {
+    {"CR LF, lone CR, CR CR LF", "a\r\nb\rc\r\r\nd\n\re", k8, u"a\nb\nc\n\nd\n\ne"},
+    {"CR LF inside long ASCII runs", "0123456789abcdef\r\n0123456789abcdef\r", k8,
+     u"0123456789abcdef\n0123456789abcdef\n"},
+    {"two, three and four byte forms", "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80", k8,
+     u"Grüß € \U0001F600"},
+    {"invalid lead bytes", "\xC0\x80x\xFFy", k8, u"\uFFFD\uFFFDx\uFFFDy"},
+    {"overlong three- and four-byte forms", "\xE0\x9F\xBF\xF0\x8F\xBF\xBF", k8,
+     std::u16string(7, u'\uFFFD')},
+    {"encoded surrogate", "\xED\xA0\x80z", k8, u"\uFFFD\uFFFD\uFFFDz"},
+    {"above U+10FFFF", "\xF4\x90\x80\x80", k8, u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+    {"truncated sequence then ASCII", "\xE2\x82z", k8, u"\uFFFDz"},
+    {"truncated sequence at the end", "ab\xF0\x9F\x98", k8, u"ab\uFFFD"},
+    {"UTF-16 line ends", std::string("a\0\r\0\n\0b\0\r\0c\0", 12), k16, u"a\nb\nc"},
+    {"UTF-16 surrogate pair", std::string("\x3D\xD8\x00\xDE!\0", 6), k16, u"\U0001F600!"},
+    {"UTF-16 unpaired surrogates", std::string("\x3D\xD8x\0\x00\xDEy\0\x3D\xD8", 10), k16,
+     u"\uFFFDx\uFFFDy\uFFFD"},
+    {"UTF-16 odd trailing byte", std::string("a\0b", 3), k16, u"a\uFFFD"},
+};
+
+// Decodes bytes fed in chunks that end at the given offsets, passing on what was not consumed.
+std::u16string DecodeInPieces(const std::string& bytes, ByteEncoding encoding,
+                              std::vector<size_t> ends) {
+    TextDecoder decoder(encoding);
+    std::u16string out;
+    std::string pending;
+    ends.push_back(bytes.size());
+    for (size_t i = 0, from = 0; i < ends.size(); from = ends[i++]) {
+        pending.append(bytes, from, ends[i] - from);
+        std::u16string piece(pending.size(), u'\0');
+        size_t consumed = 0;
+        piece.resize(decoder.Decode(reinterpret_cast<const uint8_t*>(pending.data()),
+                                    pending.size(), i + 1 == ends.size(), piece.data(), &consumed));
+        out += piece;
+        pending.erase(0, consumed);
+    }
+    EXPECT_TRUE(pending.empty());
+    return out;
+}
+
+// The same result for the whole input and wherever the chunks end.
+TEST(TextDecoderTest, SameResultWhereverTheChunksEnd) {
+    for (const DecodeCase& c : kCases) {
+        EXPECT_TRUE(DecodeText(c.bytes, c.encoding) == c.expected) << c.what;
+        for (size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut}) == c.expected)
+                << c.what << ", cut at " << cut;
+            if (cut + 1 < c.bytes.size()) {
+                EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut, cut + 1}) == c.expected)
+                    << c.what << ", one-byte chunk at " << cut;
+            }
+        }
+    }
+}
+
+TEST(TextDecoderTest, WithoutFoldingLineEndsPassUnchanged) {
+    EXPECT_TRUE(DecodeText("a\r\nb\r", k8, false) == u"a\r\nb\r");
+    EXPECT_TRUE(DecodeText(std::string("\r\0\n\0", 4), k16, false) == u"\r\n");
 }
 
 }  // namespace

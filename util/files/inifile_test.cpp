@@ -1,15 +1,19 @@
 // The settings-file reader, through real files: the pairs of a section, single values, the
-// growing buffer, and the file encodings.
+// growing buffer, the file encodings, and the profile reader underneath.
 
 #include "util/files/inifile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "util/base/utf.h"
 #include "util/files/inifile_internal.h"
+#include "util/platform/profile.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -23,12 +27,12 @@ Pairs ToUtf8(const KeyValueMap& values) {
     return pairs;
 }
 
-std::string Utf16Bytes(const std::string& utf8, bool bigEndian) {
+// The text as UTF-16 with byte-order mark, little- or big-endian.
+std::string Utf16(const std::string& utf8, bool bigEndian = false) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (char16_t unit : util_base::Utf8ToUtf16(utf8)) {
-        char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
-        bytes += bigEndian ? hi : lo;
-        bytes += bigEndian ? lo : hi;
+        const char lo = char(unit & 0xFF), hi = char(unit >> 8);
+        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
     }
     return bytes;
 }
@@ -39,17 +43,17 @@ class IniFileTest : public ::testing::Test {
         scratch_.WriteFile("t.ini", bytes);
         return scratch_.Wide("t.ini");
     }
+    std::u16string Profile() {
+        return std::u16string(
+            Write("[S]\r\n a = 1 \r\n; note\r\nflag\r\n[T]\r\nk=\"long value\"\r\n").View());
+    }
     util_testing::ScratchDir scratch_;
 };
 
+// The pairs are added to the map ("old" = "1" before each call); when the section is missing or
+// has no entries the answer is false and the map is left alone.
 TEST_F(IniFileTest, SectionPairs) {
-    struct Case {
-        const char* what;
-        std::string file;
-        const char16_t* section;
-        Pairs expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, const char16_t*, Pairs> cases[] = {
         {"later line wins, spaces trimmed",
          "[S]\r\na = 1\r\nb=2\r\nb=3\r\n",
          u"S",
@@ -72,50 +76,29 @@ TEST_F(IniFileTest, SectionPairs) {
         {"quotes kept in the section list", "[S]\nq=\"x\"\n", u"S", {{"q", "\"x\""}}},
         {"tabs trimmed", "[S]\n\t k \t=\t v w \t\n", u"S", {{"k", "v w"}}},
         {"UTF-8 with BOM",
-         "\xEF\xBB\xBF[S]\nk=Gr\xC3\xBC\xC3\x9F"
-         "e\n",
+         "\xEF\xBB\xBF[S]\nk=Gr\303\274\303\237e\n",
          u"S",
-         {{"k",
-           "Gr\xC3\xBC\xC3\x9F"
-           "e"}}},
-        {"UTF-16LE",
-         Utf16Bytes("[S]\r\nk=\xE2\x82\xAC 5\r\n", false),
-         u"S",
-         {{"k", "\xE2\x82\xAC 5"}}},
-        {"UTF-16BE",
-         Utf16Bytes("[S]\nk=\xF0\x9F\x98\x80\n", true),
-         u"S",
-         {{"k", "\xF0\x9F\x98\x80"}}},
+         {{"k", "Gr\303\274\303\237e"}}},
+        {"UTF-16LE", Utf16("[S]\r\nk=\xE2\x82\xAC 5\r\n"), u"S", {{"k", "\xE2\x82\xAC 5"}}},
+        {"UTF-16BE", Utf16("[S]\nk=\xF0\x9F\x98\x80\n", true), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
+        {"missing section", "[T]\nk=v\n", u"S", {}},
+        {"section without entries", "[S]\n[T]\nk=v\n", u"S", {}},
+        {"section of comments and blank lines", "[S]\n;k=v\n\n   \n", u"S", {}},
+        {"later section of the name is not searched", "[S]\n[T]\n[S]\nk=v\n", u"S", {}},
+        {"empty file", "", u"S", {}},
     };
-    for (const Case& c : cases) {
-        KeyValueMap values;
-        EXPECT_TRUE(inifile::GetKeyValues(Write(c.file), c.section, &values)) << c.what;
-        EXPECT_EQ(ToUtf8(values), c.expected) << c.what;
-    }
-}
-
-TEST_F(IniFileTest, MissingOrEmptySectionLeavesMapAlone) {
-    const std::pair<const char*, std::string> cases[] = {
-        {"missing section", "[T]\nk=v\n"},
-        {"section without entries", "[S]\n[T]\nk=v\n"},
-        {"section of comments and blank lines", "[S]\n;k=v\n\n   \n"},
-        {"later section of the name is not searched", "[S]\n[T]\n[S]\nk=v\n"},
-        {"empty file", ""},
-    };
-    for (const auto& [what, bytes] : cases) {
+    for (const auto& [what, file, section, pairs] : cases) {
         KeyValueMap values{{u"old", u"1"}};
-        EXPECT_FALSE(inifile::GetKeyValues(Write(bytes), u"S", &values)) << what;
-        EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}})) << what;
+        Pairs expected = pairs;
+        expected["old"] = "1";
+        EXPECT_EQ(inifile::GetKeyValues(Write(file), section, &values), !pairs.empty()) << what;
+        EXPECT_EQ(ToUtf8(values), expected) << what;
     }
-    KeyValueMap values{{u"old", u"1"}};
-    EXPECT_FALSE(inifile::GetKeyValues(scratch_.Wide("absent.ini"), u"S", &values));
-    EXPECT_EQ(values.size(), 1u);
-}
-
-TEST_F(IniFileTest, GetKeyValuesAddsToTheMap) {
-    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};
+    KeyValueMap values{{u"old", u"1"}, {u"a", u"0"}};  // a key of the section replaces its value
     ASSERT_TRUE(inifile::GetKeyValues(Write("[S]\na=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), (Pairs{{"old", "1"}, {"a", "1"}}));
+    EXPECT_FALSE(inifile::GetKeyValues(scratch_.Wide("absent.ini"), u"S", &values));
+    EXPECT_EQ(values.size(), 2u);
 }
 
 TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
@@ -126,63 +109,91 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
         file += key + "=" + value + "\n";
         expected[key] = value;
     }
-    file += "[T]\nz=1\n";
     KeyValueMap values;
-    ASSERT_TRUE(inifile::GetKeyValues(Write(file), u"S", &values));
+    ASSERT_TRUE(inifile::GetKeyValues(Write(file + "[T]\nz=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), expected);
+    // The buffer doubles up to 2^30 bytes, then gives up.
+    const std::pair<uint32_t, uint32_t> sizes[] = {
+        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
+    for (const auto& [size, next] : sizes)
+        EXPECT_EQ(inifile::internal::NextBufferSize(size), next) << size;
 }
 
 TEST_F(IniFileTest, GetStringValues) {
-    struct Case {
-        const char* what;
-        std::string file;
-        const char16_t* section;
-        const char16_t* key;
-        std::string expected;
-    };
-    const std::string longValue(1000, 'x');
-    const Case cases[] = {
-        {"plain", "[S]\nk = v w \n", u"S", u"k", "v w"},
-        {"names without regard to case", "[Sect]\nKeY=1\n", u"sECT", u"key", "1"},
-        {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
-        {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
-        {"single quotes removed", "[S]\nk='x'\n", u"S", u"k", "x"},
-        {"one pair only", "[S]\nk=\"\"x\"\"\n", u"S", u"k", "\"x\""},
-        {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
-        {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
-        {"line without = is a key without value", "[S]\nflag\nk=v\n", u"S", u"flag", ""},
-        {"value keeps ; and =", "[S]\nk=a=b;c\n", u"S", u"k", "a=b;c"},
-        {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
-        {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
-        {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
-        {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-        {"value of 255 characters", "[S]\nk=" + longValue.substr(0, 255) + "\n", u"S", u"k",
-         longValue.substr(0, 255)},
-        {"value of 1000 characters", "[S]\nk=" + longValue + "\n", u"S", u"k", longValue},
-        {"UTF-16LE", Utf16Bytes("[S]\nk=\xC3\xA9t\xC3\xA9\n", false), u"S", u"k",
-         "\xC3\xA9t\xC3\xA9"},
-        {"UTF-16BE", Utf16Bytes("[S]\nk=\xC3\xA9\n", true), u"S", u"k", "\xC3\xA9"},
-        {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\nk=\xC3\xA9\n", u"S", u"k", "\xC3\xA9"},
-    };
-    for (const Case& c : cases) {
+    const std::string x1000(1000, 'x');
+    const std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>
+        cases[] = {
+            {"plain", "[S]\nk = v w \n", u"S", u"k", "v w"},
+            {"names without regard to case", "[Sect]\nKeY=1\n", u"sECT", u"key", "1"},
+            {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
+            {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
+            {"single quotes removed", "[S]\nk='x'\n", u"S", u"k", "x"},
+            {"one pair only", "[S]\nk=\"\"x\"\"\n", u"S", u"k", "\"x\""},
+            {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
+            {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
+            {"line without = is a key without value", "[S]\nflag\nk=v\n", u"S", u"flag", ""},
+            {"value keeps ; and =", "[S]\nk=a=b;c\n", u"S", u"k", "a=b;c"},
+            {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
+            {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
+            {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
+            {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
+            {"255 characters", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k", x1000.substr(745)},
+            {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
+            {"UTF-16LE", Utf16("[S]\nk=\303\251t\303\251\n"), u"S", u"k", "\303\251t\303\251"},
+            {"UTF-16BE", Utf16("[S]\nk=\303\251\n", true), u"S", u"k", "\303\251"},
+            {"UTF-8 with BOM", "\xEF\xBB\xBF[S]\nk=\303\251\n", u"S", u"k", "\303\251"},
+        };
+    for (const auto& [what, file, section, key, expected] : cases) {
         CString value(u"previous");
-        EXPECT_TRUE(inifile::GetString(Write(c.file), c.section, c.key, &value)) << c.what;
-        EXPECT_EQ(value.ToUtf8(), c.expected) << c.what;
+        EXPECT_TRUE(inifile::GetString(Write(file), section, key, &value)) << what;
+        EXPECT_EQ(value.ToUtf8(), expected) << what;
     }
-}
-
-TEST_F(IniFileTest, GetStringOnMissingFileAndNullOutput) {
-    CString value(u"previous");
+    CString value(u"previous");  // a missing file reads as one without sections
     EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));
     EXPECT_TRUE(value.IsEmpty());
     EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
 }
 
-TEST(IniFileBufferTest, DoublesUpToTwoToTheThirty) {
-    using common::sdk::inifile::internal::NextBufferSize;
-    const std::pair<uint32_t, uint32_t> cases[] = {
-        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
-    for (const auto& [size, next] : cases) EXPECT_EQ(NextBufferSize(size), next) << size;
+// The profile reader's buffer contract, which the growing buffer relies on: the exact list it
+// copies and its answers when the caller's buffer is too small.
+TEST_F(IniFileTest, ProfileSectionListAndTruncation) {
+    const std::u16string full(u"a = 1\0flag\0\0", 12);
+    // The buffer's first `size` characters after the call (at most the full list).
+    const std::tuple<uint32_t, uint32_t, std::u16string> cases[] = {
+        {64, 11, full},
+        {12, 11, full},                    // exactly fits
+        {11, 9, {u"a = 1\0fla\0\0", 11}},  // cut: size - 2, two zeros at the end
+        {4, 2, {u"a \0\0", 4}},
+        {2, 0, {u"\0\0", 2}},
+        {1, 0, {u"\0", 1}},
+    };
+    for (const auto& [size, answer, expected] : cases) {
+        std::vector<char16_t> buffer(size, u'#');
+        EXPECT_EQ(util_platform::ReadProfileSection(Profile(), u"s", buffer.data(), size), answer)
+            << size;
+        const std::u16string got(buffer.data(), std::min<size_t>(size, full.size()));
+        EXPECT_TRUE(got == expected.substr(0, got.size())) << size;
+    }
+}
+
+TEST_F(IniFileTest, ProfileStringAndTruncation) {
+    const std::tuple<const char16_t*, const char16_t*, uint32_t, uint32_t, std::u16string> cases[] =
+        {
+            {u"T", u"K", 64, 10, u"long value"},
+            {u"T", u"k", 11, 10, u"long value"},  // exactly fits, still size - 1
+            {u"T", u"k", 5, 4, u"long"},          // cut to size - 1
+            {u"T", u"nope", 64, 3, u"def"},       // the fallback
+            {u"T", u"nope", 3, 2, u"de"},
+            {u"S", u" a ", 64, 1, u"1"},
+        };
+    for (const auto& [section, key, size, answer, text] : cases) {
+        std::vector<char16_t> buffer(size, u'#');
+        EXPECT_EQ(
+            util_platform::ReadProfileString(Profile(), section, key, u"def", buffer.data(), size),
+            answer)
+            << size;
+        EXPECT_TRUE(std::u16string(buffer.data()) == text) << size;
+    }
 }
 
 }  // namespace

@@ -67,26 +67,15 @@ size_t TextDecoder::DecodeUtf8(const uint8_t* in, size_t size, bool last, char16
             continue;
         }
         afterCr_ = false;
-        // Lead byte: the number of continuation bytes and the range allowed for the first one,
-        // so that overlong forms, surrogates and values above U+10FFFF are rejected.
-        int need;
-        uint32_t cp;
-        uint8_t lo = 0x80, hi = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            need = 1, cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            need = 2, cp = b & 0x0F;
-            if (b == 0xE0) lo = 0xA0;
-            if (b == 0xED) hi = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            need = 3, cp = b & 0x07;
-            if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;
-        } else {
+        const util_base::Utf8Lead lead = util_base::ClassifyUtf8Lead(b);
+        if (lead.need == 0) {
             *o++ = kReplacement;
             ++p;
             continue;
         }
+        const int need = lead.need;
+        uint32_t cp = lead.bits;
+        uint8_t lo = lead.lo, hi = lead.hi;
         const uint8_t* q = p + 1;
         bool valid = true;
         for (int i = 0; i < need; ++i, ++q, lo = 0x80, hi = 0xBF) {

@@ -165,6 +165,14 @@ uint32_t AllowedByWriteLimit(uint32_t count) {
     return count;
 }
 
+// The low 32 bits of a position or size; when they are all set, errno 0 tells them from the
+// failure value.
+uint32_t LowPart(int64_t value) {
+    const uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(value));
+    if (low == UINT32_MAX) errno = 0;
+    return low;
+}
+
 }  // namespace
 
 FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& options) {
@@ -307,18 +315,12 @@ uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin) {
                  : origin == SeekOrigin::kEnd ? SEEK_END
                                               : SEEK_CUR;
     off_t position = ::lseek(fd, static_cast<off_t>(offset), whence);
-    if (position < 0) return UINT32_MAX;
-    uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(position));
-    if (low == UINT32_MAX) errno = 0;
-    return low;
+    return position < 0 ? UINT32_MAX : LowPart(position);
 }
 
 uint32_t FileSizeLow(FileHandle handle) {
     int64_t size = FileSize(handle);
-    if (size < 0) return UINT32_MAX;
-    uint32_t low = static_cast<uint32_t>(static_cast<uint64_t>(size));
-    if (low == UINT32_MAX) errno = 0;
-    return low;
+    return size < 0 ? UINT32_MAX : LowPart(size);
 }
 
 int64_t FileSize(FileHandle handle) {

@@ -3,67 +3,52 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "util/base/utf.h"
 
 namespace {
 
-using util_platform::ParseLanguageList;
-using util_platform::ParseLocaleName;
-
 TEST(PosixUILanguageTest, ParseLocaleName) {
-    struct Case {
-        std::u16string locale;
-        bool ok;
-        std::u16string language, region;
-    } cases[] = {
-        {u"en_US.UTF-8", true, u"en", u"US"},
-        {u"zh_TW.UTF-8", true, u"zh", u"TW"},
-        {u"zh_CN", true, u"zh", u"CN"},
-        {u"zh", true, u"zh", u""},
-        {u"ja", true, u"ja", u""},
-        {u"de_DE@euro", true, u"de", u"DE"},
-        {u"sr_RS.UTF-8@latin", true, u"sr", u"RS"},
-        {u"EN_us", true, u"en", u"US"},
-        {u"ast_ES", true, u"ast", u"ES"},
-        {u"en_", true, u"en", u""},
-        {u"en_U", true, u"en", u""},
-        {u"en_US_x", true, u"en", u""},
-        {u"C", false, u"", u""},
-        {u"C.UTF-8", false, u"", u""},
-        {u"POSIX", false, u"", u""},
-        {u"", false, u"", u""},
-        {u"e1_US", false, u"", u""},
-        {u"_US", false, u"", u""},
+    // nullptr: not a language; nothing is stored.
+    const std::tuple<std::u16string, const char16_t*, std::u16string> cases[] = {
+        {u"en_US.UTF-8", u"en", u"US"},
+        {u"zh_CN", u"zh", u"CN"},
+        {u"zh", u"zh", u""},
+        {u"de_DE@euro", u"de", u"DE"},
+        {u"sr_RS.UTF-8@latin", u"sr", u"RS"},
+        {u"EN_us", u"en", u"US"},
+        {u"ast_ES", u"ast", u"ES"},
+        {u"en_", u"en", u""},
+        {u"en_U", u"en", u""},
+        {u"en_US_x", u"en", u""},
+        {u"C", nullptr, u"?"},
+        {u"C.UTF-8", nullptr, u"?"},
+        {u"POSIX", nullptr, u"?"},
+        {u"", nullptr, u"?"},
+        {u"e1_US", nullptr, u"?"},
+        {u"_US", nullptr, u"?"},
     };
-    for (const Case& c : cases) {
-        std::u16string language = u"?", region = u"?";
-        bool ok = ParseLocaleName(c.locale, &language, &region);
-        SCOPED_TRACE(util_base::Utf16ToUtf8(c.locale));
-        EXPECT_EQ(ok, c.ok);
-        if (ok) {
-            EXPECT_EQ(language, c.language);
-            EXPECT_EQ(region, c.region);
-        } else {
-            EXPECT_EQ(language, u"?");  // nothing stored on failure
-        }
+    for (const auto& [locale, language, region] : cases) {
+        std::u16string gotLanguage = u"?", gotRegion = u"?";
+        SCOPED_TRACE(util_base::Utf16ToUtf8(locale));
+        EXPECT_EQ(util_platform::ParseLocaleName(locale, &gotLanguage, &gotRegion), !!language);
+        EXPECT_EQ(gotLanguage, language ? language : u"?");
+        EXPECT_EQ(gotRegion, region);
     }
 }
 
 TEST(PosixUILanguageTest, ParseLanguageList) {
-    struct Case {
-        std::u16string list;
-        std::vector<std::u16string> names;
-    } cases[] = {
+    const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
         {u"en_US:fr::de_DE.UTF-8", {u"en-US", u"fr", u"de-DE"}},
         {u"zh_TW", {u"zh-TW"}},
         {u"C:POSIX", {}},
         {u"", {}},
         {u":ja:", {u"ja"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ParseLanguageList(c.list), c.names) << util_base::Utf16ToUtf8(c.list);
+    for (const auto& [list, names] : cases)
+        EXPECT_EQ(util_platform::ParseLanguageList(list), names) << util_base::Utf16ToUtf8(list);
 }
 
 }  // namespace
