@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -202,6 +203,36 @@ TEST_F(FileAccessTest, ShareModesReachOtherProcesses) {
     EXPECT_EQ(stamp(), 0);
     EXPECT_EQ(Bytes("held.bin"), "012345678@JCID=ID\r\n9 a source");
 }
+
+// Handles opened and closed on many threads at once never get mixed up.
+TEST_F(FileAccessTest, HandlesFromManyThreads) {
+    Write("shared.bin", "shared");
+    constexpr int kThreads = 4, kRounds = 200;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    auto own = [](int t) { return "own" + std::to_string(t) + ".bin"; };
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            CFileAccess files;
+            const char letter = static_cast<char>('a' + t);
+            for (int round = 0; round < kRounds; ++round) {
+                FileHandle mine = files.FA_OpenFile(Path(own(t)), FM_Append);
+                FileHandle reader = files.FA_OpenFile(Path("shared.bin"), FM_Read);
+                char buffer[6];
+                uint32_t read = 0;
+                if (!files.FA_WriteFile(mine, &letter, 1)) ++failures[t];
+                if (!files.FA_ReadFile(reader, buffer, 6, &read) || read != 6) ++failures[t];
+                if (!files.FA_CloseFile(reader) || !files.FA_CloseFile(mine)) ++failures[t];
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(failures[t], 0);
+        EXPECT_EQ(Bytes(own(t)), std::string(kRounds, 'a' + t));
+    }
+}
+
 
 TEST(FileAccessNames, IsTempBinFile) {
     const std::pair<const char16_t*, bool> cases[] = {
