@@ -9,9 +9,23 @@ namespace sdk {
 
 CriticalSection::CriticalSection() = default;
 CriticalSection::~CriticalSection() = default;
-void CriticalSection::lock() { mutex_.lock(); }
-void CriticalSection::unlock() { mutex_.unlock(); }
-bool CriticalSection::try_lock() { return mutex_.try_lock(); }
+// A waiter first spins for a while before it sleeps: the sections this lock guards (one log
+// write) are short, and going to sleep and being woken costs more than they take.
+constexpr int kSpinCount = 2000;
+
+void CriticalSection::lock() {
+    for (int i = 0; i < kSpinCount; ++i) {
+        if (mutex_.try_lock()) return;
+        util_platform::CpuRelax();
+    }
+    mutex_.lock();
+}
+void CriticalSection::unlock() {
+    mutex_.unlock();
+}
+bool CriticalSection::try_lock() {
+    return mutex_.try_lock();
+}
 
 namespace {
 
@@ -54,7 +68,9 @@ bool Thread::IsRunning() const {
     return util_platform::WaitForThread(handle_, false) == util_platform::WaitResult::kTimedOut;
 }
 
-void Thread::Join() { util_platform::WaitForThread(handle_, true); }
+void Thread::Join() {
+    util_platform::WaitForThread(handle_, true);
+}
 
 }  // namespace sdk
 }  // namespace common

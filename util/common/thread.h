@@ -14,13 +14,14 @@ namespace sdk {
 // A recursive lock: the owning thread may lock it again and must unlock it as often. Usable
 // with std::lock_guard / std::unique_lock. Not copyable.
 class UTIL_EXPORT CriticalSection {
-public:
+  public:
     CriticalSection();
     ~CriticalSection();
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
-    // Blocks until the calling thread owns the lock.
+    // Blocks until the calling thread owns the lock. A waiter spins (up to 2000 tries) before it
+    // sleeps, since the sections such a lock guards are usually shorter than a sleep and wake.
     void lock();
     // Releases one level of ownership; only the owner may call it.
     void unlock();
@@ -28,7 +29,7 @@ public:
     // more level); false at once when another thread owns it.
     bool try_lock();
 
-private:
+  private:
     std::recursive_mutex mutex_;
 };
 
@@ -41,9 +42,9 @@ private:
 // the thread does not clear the handle; destroying a Thread (or starting it again) releases the
 // handle but never waits: the earlier thread runs on.
 class UTIL_EXPORT Thread {
-public:
+  public:
     class UTIL_EXPORT CallbackInterface {
-    public:
+      public:
         virtual ~CallbackInterface() = default;
         // The work of the thread. Exceptions are not caught (as with any thread's function).
         virtual void Run() = 0;
@@ -70,7 +71,7 @@ public:
     // The platform handle of the last started thread; null while none was started.
     void* Handle() const { return handle_; }
 
-private:
+  private:
     void* handle_ = nullptr;
 };
 

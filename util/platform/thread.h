@@ -11,7 +11,9 @@ namespace util_platform {
 using ThreadHandle = void*;
 
 // The value a platform reports for "no valid handle" besides 0.
-inline ThreadHandle InvalidThreadHandle() { return reinterpret_cast<ThreadHandle>(~uintptr_t{0}); }
+inline ThreadHandle InvalidThreadHandle() {
+    return reinterpret_cast<ThreadHandle>(~uintptr_t{0});
+}
 inline bool IsValidThreadHandle(ThreadHandle handle) {
     return handle != nullptr && handle != InvalidThreadHandle();
 }
@@ -28,6 +30,10 @@ WaitResult WaitForThread(ThreadHandle handle, bool wait_forever);
 
 // Releases the handle; the thread, if still running, goes on. The handle must not be used again.
 void CloseThreadHandle(ThreadHandle handle);
+
+// Tells the processor that the caller is spinning on a lock (a pause hint); does nothing where
+// the processor has no such hint.
+void CpuRelax() noexcept;
 
 // Overrides StartThread's system call so that a test can make it fail; false restores it.
 void SetThreadStartFailsForTesting(bool fails);

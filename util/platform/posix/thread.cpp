@@ -67,6 +67,16 @@ void CloseThreadHandle(ThreadHandle handle) {
     if (IsValidThreadHandle(handle)) static_cast<ThreadRecord*>(handle)->Unref();
 }
 
-void SetThreadStartFailsForTesting(bool fails) { g_start_fails.store(fails); }
+void CpuRelax() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__) || defined(__arm__)
+    __asm__ __volatile__("yield");
+#endif
+}
+
+void SetThreadStartFailsForTesting(bool fails) {
+    g_start_fails.store(fails);
+}
 
 }  // namespace util_platform
