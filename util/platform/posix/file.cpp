@@ -32,6 +32,11 @@ struct Slot {
     ino_t inode = 0;
     unsigned access = kAccessNone;
     unsigned share = kAccessNone;
+    // Calls reading or writing through the descriptor right now. A close while there are some
+    // only retires the handle; the descriptor is closed (and the slot freed) by the last of
+    // them, so its number cannot be reused under a call still running.
+    unsigned users = 0;
+    bool closeWhenIdle = false;
 };
 
 struct HandleTable {
@@ -66,13 +71,46 @@ Slot* FindSlot(HandleTable& table, FileHandle handle) {
     return &slot;
 }
 
-// The descriptor behind a handle, or -1 (errno EBADF).
-int DescriptorOf(FileHandle handle) {
-    HandleTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    Slot* slot = FindSlot(table, handle);
-    return slot ? slot->fd : -1;
+// Frees a slot whose handle was closed, closing its descriptor. Call with the table's mutex held.
+int RetireSlot(HandleTable& table, size_t index) {
+    Slot& slot = table.slots[index];
+    int result = ::close(slot.fd);
+    slot.fd = -1;
+    slot.closeWhenIdle = false;
+    table.freeSlots.push_back(index);
+    return result;
 }
+
+// The descriptor behind a handle, held for the length of one call: fd() is -1 (errno EBADF)
+// for a handle that is not open.
+class DescriptorUse {
+  public:
+    explicit DescriptorUse(FileHandle handle) {
+        HandleTable& table = Table();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        if (Slot* slot = FindSlot(table, handle)) {
+            ++slot->users;
+            index_ = static_cast<size_t>(slot - table.slots.data());
+            fd_ = slot->fd;
+        }
+    }
+    ~DescriptorUse() {
+        if (fd_ < 0) return;
+        const int saved = errno;
+        HandleTable& table = Table();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        Slot& slot = table.slots[index_];
+        if (--slot.users == 0 && slot.closeWhenIdle) RetireSlot(table, index_);
+        errno = saved;
+    }
+    DescriptorUse(const DescriptorUse&) = delete;
+    DescriptorUse& operator=(const DescriptorUse&) = delete;
+    int fd() const { return fd_; }
+
+  private:
+    size_t index_ = 0;
+    int fd_ = -1;
+};
 
 bool SharesAllowed(unsigned wantedAccess, unsigned wantedShare, unsigned heldAccess,
                    unsigned heldShare) {
@@ -245,26 +283,26 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
 }
 
 bool CloseFileHandle(FileHandle handle) {
-    int fd;
-    {
-        HandleTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        Slot* slot = FindSlot(table, handle);
-        if (!slot) return false;
-        fd = slot->fd;
-        slot->fd = -1;
-        slot->inUse = false;
-        slot->access = slot->share = kAccessNone;
-        slot->generation = (slot->generation + 1) & kGenerationMask;
-        if (slot->generation == 0) slot->generation = 1;
-        table.freeSlots.push_back(static_cast<size_t>(slot - table.slots.data()));
+    HandleTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    Slot* slot = FindSlot(table, handle);
+    if (!slot) return false;
+    slot->inUse = false;
+    slot->access = slot->share = kAccessNone;
+    slot->generation = (slot->generation + 1) & kGenerationMask;
+    if (slot->generation == 0) slot->generation = 1;
+    const auto index = static_cast<size_t>(slot - table.slots.data());
+    if (slot->users > 0) {
+        slot->closeWhenIdle = true;  // the last running call closes it
+        return true;
     }
     // The descriptor is released even when close reports a late write error.
-    return ::close(fd) == 0;
+    return RetireSlot(table, index) == 0;
 }
 
 bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) {
-    int fd = DescriptorOf(handle);
+    DescriptorUse use(handle);
+    const int fd = use.fd();
     if (fd < 0) return false;
     if (!read || (!buffer && count != 0)) {
         errno = EINVAL;
@@ -285,7 +323,8 @@ bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* r
 bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint32_t* written) {
     uint32_t done = 0;
     if (written) *written = 0;
-    int fd = DescriptorOf(handle);
+    DescriptorUse use(handle);
+    const int fd = use.fd();
     if (fd < 0) return false;
     if (!buffer && count != 0) {
         errno = EINVAL;
@@ -309,7 +348,8 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
 }
 
 uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin) {
-    int fd = DescriptorOf(handle);
+    DescriptorUse use(handle);
+    const int fd = use.fd();
     if (fd < 0) return UINT32_MAX;
     int whence = origin == SeekOrigin::kBegin ? SEEK_SET
                  : origin == SeekOrigin::kEnd ? SEEK_END
@@ -324,7 +364,8 @@ uint32_t FileSizeLow(FileHandle handle) {
 }
 
 int64_t FileSize(FileHandle handle) {
-    int fd = DescriptorOf(handle);
+    DescriptorUse use(handle);
+    const int fd = use.fd();
     if (fd < 0) return -1;
     struct stat st;
     if (::fstat(fd, &st) != 0) return -1;
@@ -332,7 +373,8 @@ int64_t FileSize(FileHandle handle) {
 }
 
 bool TruncateFileHandle(FileHandle handle, int64_t size) {
-    int fd = DescriptorOf(handle);
+    DescriptorUse use(handle);
+    const int fd = use.fd();
     if (fd < 0) return false;
     if (size < 0) {
         errno = EINVAL;
