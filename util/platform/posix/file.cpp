@@ -126,24 +126,26 @@ constexpr off_t kHoldsWrite = kMarkerBase + 1;
 constexpr off_t kDeniesRead = kMarkerBase + 2;
 constexpr off_t kDeniesWrite = kMarkerBase + 3;
 
-// True when another open file description holds a lock on the marker byte. A file system
-// without lock support counts as "no one".
-bool MarkerTaken(int fd, off_t marker) {
+// A lock request of the given type on one marker byte.
+struct flock MarkerLock(short type, off_t marker) {
     struct flock lock = {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = marker;
     lock.l_len = 1;
+    return lock;
+}
+
+// True when another open file description holds a lock on the marker byte. A file system
+// without lock support counts as "no one".
+bool MarkerTaken(int fd, off_t marker) {
+    struct flock lock = MarkerLock(F_WRLCK, marker);
     if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
     return lock.l_type != F_UNLCK;
 }
 
 void TakeMarker(int fd, off_t marker) {
-    struct flock lock = {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = marker;
-    lock.l_len = 1;
+    struct flock lock = MarkerLock(F_RDLCK, marker);
     (void)::fcntl(fd, F_OFD_SETLK, &lock);  // advisory only: a failure is not a refusal
 }
 
