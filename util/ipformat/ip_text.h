@@ -85,6 +85,26 @@ inline CString PieceOf(const CString& whole, View piece) {
 bool ParseIPv4(View text, int octets[4]);
 bool IsOctet(View text);
 enum class Split { kOk, kRejectUnchanged, kRejectEmptied };
+
+// Takes the first piece of text up to separator into *piece and the text after the separator
+// into *rest, when isPiece accepts the piece. A text without the separator is the last piece.
+// On rejection the outputs are not written; the answer tells the caller which rejection it was:
+// kRejectEmptied for a bad last piece, kRejectUnchanged for a bad piece before a separator.
+template <class IsPiece>
+Split SplitFirstPiece(View text, char16_t separator, IsPiece isPiece, View* piece, View* rest) {
+    const size_t at = text.find(separator);
+    if (at == View::npos) {
+        if (!isPiece(text)) return Split::kRejectEmptied;
+        *piece = text;
+        *rest = View();
+        return Split::kOk;
+    }
+    if (!isPiece(text.substr(0, at))) return Split::kRejectUnchanged;
+    *piece = text.substr(0, at);
+    *rest = text.substr(at + 1);
+    return Split::kOk;
+}
+
 Split SplitOctet(View text, View* octet, View* rest);
 
 // --- IPv6 validation -------------------------------------------------------------------------

@@ -48,17 +48,7 @@ bool IsOctet(View text) {
 
 Split SplitOctet(View text, View* octet, View* rest) {
     if (text.empty()) return Split::kRejectUnchanged;
-    size_t dot = text.find(u'.');
-    if (dot == View::npos) {
-        if (!IsOctet(text)) return Split::kRejectEmptied;
-        *octet = text;
-        *rest = View();
-        return Split::kOk;
-    }
-    if (!IsOctet(text.substr(0, dot))) return Split::kRejectUnchanged;
-    *octet = text.substr(0, dot);
-    *rest = text.substr(dot + 1);
-    return Split::kOk;
+    return SplitFirstPiece(text, u'.', IsOctet, octet, rest);
 }
 
 int Classify(View text) {

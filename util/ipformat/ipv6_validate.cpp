@@ -166,17 +166,7 @@ bool IsEmbeddedIPv4Prefix(const View* groups, int count) {
 }
 
 Split SplitGroup(View text, View* group, View* rest) {
-    size_t colon = text.find(u':');
-    if (colon == View::npos) {
-        if (!IsGroup(text)) return Split::kRejectEmptied;
-        *group = text;
-        *rest = View();
-        return Split::kOk;
-    }
-    if (!IsGroup(text.substr(0, colon))) return Split::kRejectUnchanged;
-    *group = text.substr(0, colon);
-    *rest = text.substr(colon + 1);
-    return Split::kOk;
+    return SplitFirstPiece(text, u':', IsGroup, group, rest);
 }
 
 bool IsIPv4Tail(View text) {
