@@ -22,5 +22,5 @@ echo "install-deps: installing ${missing[*]}" >&2
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+$sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
