@@ -21,9 +21,7 @@ int ClampLength(size_t n) {
     return static_cast<int>(n);
 }
 
-size_t Strlen16(const char16_t* s) {
-    return s ? std::char_traits<char16_t>::length(s) : 0;
-}
+size_t Strlen16(const char16_t* s) { return s ? std::char_traits<char16_t>::length(s) : 0; }
 
 bool InSet(char16_t ch, const char16_t* set) {
     if (!set) return false;
@@ -63,9 +61,7 @@ void CString::Release(char16_t* data) noexcept {
     }
 }
 
-CString::Rep* CString::rep() const noexcept {
-    return data_ ? Rep::Of(data_) : nullptr;
-}
+CString::Rep* CString::rep() const noexcept { return data_ ? Rep::Of(data_) : nullptr; }
 
 // Gives this string a buffer of its own with room for minCapacity units, keeping the text.
 char16_t* CString::MakeUnique(int minCapacity) {
@@ -109,15 +105,11 @@ void CString::Assign(const char16_t* text, size_t length) {
     data_ = fresh;
 }
 
-CString::CString(const char16_t* text) : data_(nullptr) {
-    Assign(text, Strlen16(text));
-}
+CString::CString(const char16_t* text) : data_(nullptr) { Assign(text, Strlen16(text)); }
 CString::CString(const char16_t* text, int length) : data_(nullptr) {
     if (text && length > 0) Assign(text, static_cast<size_t>(length));
 }
-CString::CString(std::u16string_view text) : data_(nullptr) {
-    Assign(text.data(), text.size());
-}
+CString::CString(std::u16string_view text) : data_(nullptr) { Assign(text.data(), text.size()); }
 CString::CString(const std::u16string& text) : data_(nullptr) {
     Assign(text.data(), text.size());
 }
@@ -130,9 +122,7 @@ CString::CString(char16_t ch, int repeat) : data_(nullptr) {
 CString::CString(const CString& other) noexcept : data_(other.data_) {
     if (data_) Rep::Of(data_)->refs.fetch_add(1, std::memory_order_relaxed);
 }
-CString::~CString() {
-    Release(data_);
-}
+CString::~CString() { Release(data_); }
 
 CString& CString::operator=(const CString& other) noexcept {
     if (data_ != other.data_) {
@@ -163,9 +153,7 @@ CString& CString::operator=(char16_t ch) {
     return *this;
 }
 
-int CString::GetLength() const noexcept {
-    return data_ ? Rep::Of(data_)->length : 0;
-}
+int CString::GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
 void CString::Empty() noexcept {
     Release(data_);
     data_ = nullptr;
@@ -177,9 +165,7 @@ void CString::SetAt(int index, char16_t ch) {
     if (index < 0 || index >= GetLength()) return;
     MakeUnique(GetLength())[index] = ch;
 }
-const char16_t* CString::GetString() const noexcept {
-    return data_ ? data_ : kEmptyText;
-}
+const char16_t* CString::GetString() const noexcept { return data_ ? data_ : kEmptyText; }
 
 int CString::Find(char16_t ch, int start) const noexcept {
     std::u16string_view v = View();
@@ -214,12 +200,8 @@ CString CString::Mid(int first, int count) const {
     if (first == 0 && count == n) return *this;  // shares the buffer
     return CString(GetString() + first, count);
 }
-CString CString::Mid(int first) const {
-    return Mid(first, INT_MAX);
-}
-CString CString::Left(int count) const {
-    return Mid(0, count);
-}
+CString CString::Mid(int first) const { return Mid(first, INT_MAX); }
+CString CString::Left(int count) const { return Mid(0, count); }
 CString CString::Right(int count) const {
     int n = GetLength();
     if (count < 0) count = 0;
@@ -247,24 +229,24 @@ void TrimView(std::u16string_view& v, bool left, bool right, Pred drop) {
 }
 }  // namespace
 
-#define UTIL_CSTRING_TRIM(Name, Left_, Right_)                                                \
-    CString& CString::Name() {                                                                \
-        std::u16string_view v = View();                                                       \
+#define UTIL_CSTRING_TRIM(Name, Left_, Right_)                                              \
+    CString& CString::Name() {                                                             \
+        std::u16string_view v = View();                                                    \
         TrimView(v, Left_, Right_, [](char16_t c) { return util_platform::IsSpaceUnit(c); }); \
-        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);                 \
-        return *this;                                                                         \
-    }                                                                                         \
-    CString& CString::Name(char16_t target) {                                                 \
-        std::u16string_view v = View();                                                       \
-        TrimView(v, Left_, Right_, [target](char16_t c) { return c == target; });             \
-        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);                 \
-        return *this;                                                                         \
-    }                                                                                         \
-    CString& CString::Name(const char16_t* targets) {                                         \
-        std::u16string_view v = View();                                                       \
-        TrimView(v, Left_, Right_, [targets](char16_t c) { return InSet(c, targets); });      \
-        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);                 \
-        return *this;                                                                         \
+        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);              \
+        return *this;                                                                      \
+    }                                                                                      \
+    CString& CString::Name(char16_t target) {                                              \
+        std::u16string_view v = View();                                                    \
+        TrimView(v, Left_, Right_, [target](char16_t c) { return c == target; });          \
+        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);              \
+        return *this;                                                                      \
+    }                                                                                      \
+    CString& CString::Name(const char16_t* targets) {                                      \
+        std::u16string_view v = View();                                                    \
+        TrimView(v, Left_, Right_, [targets](char16_t c) { return InSet(c, targets); });   \
+        if (v.size() != static_cast<size_t>(GetLength())) *this = CString(v);              \
+        return *this;                                                                      \
     }
 UTIL_CSTRING_TRIM(Trim, true, true)
 UTIL_CSTRING_TRIM(TrimLeft, true, false)
@@ -299,12 +281,8 @@ CString& MapUnits(CString& text, char16_t (*map)(char16_t) noexcept) {
 }
 }  // namespace
 
-CString& CString::MakeUpper() {
-    return MapUnits(*this, util_platform::ToUpperUnit);
-}
-CString& CString::MakeLower() {
-    return MapUnits(*this, util_platform::ToLowerUnit);
-}
+CString& CString::MakeUpper() { return MapUnits(*this, util_platform::ToUpperUnit); }
+CString& CString::MakeLower() { return MapUnits(*this, util_platform::ToLowerUnit); }
 CString& CString::MakeReverse() {
     int n = GetLength();
     if (n > 1) {
@@ -343,9 +321,7 @@ int CString::Replace(const char16_t* from, const char16_t* to) {
     }
     return count;
 }
-int CString::Insert(int index, char16_t ch) {
-    return Insert(index, std::u16string(1, ch).c_str());
-}
+int CString::Insert(int index, char16_t ch) { return Insert(index, std::u16string(1, ch).c_str()); }
 int CString::Insert(int index, const char16_t* text) {
     int n = GetLength();
     if (index < 0) index = 0;
@@ -397,9 +373,7 @@ CString& CString::operator+=(const char16_t* text) {
 CString& CString::operator+=(std::u16string_view text) {
     return Append(text.data(), ClampLength(text.size()));
 }
-CString& CString::operator+=(char16_t ch) {
-    return Append(&ch, 1);
-}
+CString& CString::operator+=(char16_t ch) { return Append(&ch, 1); }
 
 void CString::FormatV(const char16_t* format, va_list args) {
     std::u16string out;
@@ -411,7 +385,8 @@ void CString::AppendFormatV(const char16_t* format, va_list args) {
     util_format::FormatVaList(out, format, args);
     *this += std::u16string_view(out);
 }
-void CString::FormatArgs(const char16_t* format, const util_format::FormatArg* args, size_t count) {
+void CString::FormatArgs(const char16_t* format, const util_format::FormatArg* args,
+                         size_t count) {
     std::u16string out;
     util_format::FormatArgList(out, format, args, count);
     *this = CString(out);
@@ -452,12 +427,8 @@ void CString::Preallocate(int length) {
     if (length > GetLength()) MakeUnique(length);
 }
 
-CString CString::FromUtf8(std::string_view utf8) {
-    return CString(util_base::Utf8ToUtf16(utf8));
-}
-std::string CString::ToUtf8() const {
-    return util_base::Utf16ToUtf8(View());
-}
+CString CString::FromUtf8(std::string_view utf8) { return CString(util_base::Utf8ToUtf16(utf8)); }
+std::string CString::ToUtf8() const { return util_base::Utf16ToUtf8(View()); }
 
 CString operator+(const CString& a, const CString& b) {
     CString r(a);
@@ -489,60 +460,39 @@ CString operator+(char16_t a, const CString& b) {
 namespace util_format {
 long long FormatArg::AsSigned() const {
     switch (kind_) {
-        case Kind::kSigned:
-            return i_;
-        case Kind::kUnsigned:
-            return static_cast<long long>(u_);
+        case Kind::kSigned: return i_;
+        case Kind::kUnsigned: return static_cast<long long>(u_);
         case Kind::kDouble:
             return (d_ >= -9.2e18 && d_ <= 9.2e18) ? static_cast<long long>(d_) : 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 unsigned long long FormatArg::AsUnsigned() const {
     switch (kind_) {
-        case Kind::kSigned:
-            return static_cast<unsigned long long>(i_);
-        case Kind::kUnsigned:
-            return u_;
-        case Kind::kDouble:
-            return (d_ >= 0 && d_ <= 1.8e19) ? static_cast<unsigned long long>(d_) : 0;
-        case Kind::kPointer:
-            return reinterpret_cast<uintptr_t>(p_);
-        default:
-            return 0;
+        case Kind::kSigned: return static_cast<unsigned long long>(i_);
+        case Kind::kUnsigned: return u_;
+        case Kind::kDouble: return (d_ >= 0 && d_ <= 1.8e19) ? static_cast<unsigned long long>(d_) : 0;
+        case Kind::kPointer: return reinterpret_cast<uintptr_t>(p_);
+        default: return 0;
     }
 }
 double FormatArg::AsDouble() const {
     switch (kind_) {
-        case Kind::kSigned:
-            return static_cast<double>(i_);
-        case Kind::kUnsigned:
-            return static_cast<double>(u_);
-        case Kind::kDouble:
-            return d_;
-        default:
-            return 0.0;
+        case Kind::kSigned: return static_cast<double>(i_);
+        case Kind::kUnsigned: return static_cast<double>(u_);
+        case Kind::kDouble: return d_;
+        default: return 0.0;
     }
 }
-const char16_t* FormatArg::AsWide() const {
-    return kind_ == Kind::kWide ? w_ : nullptr;
-}
-const char* FormatArg::AsNarrow() const {
-    return kind_ == Kind::kNarrow ? n_ : nullptr;
-}
+const char16_t* FormatArg::AsWide() const { return kind_ == Kind::kWide ? w_ : nullptr; }
+const char* FormatArg::AsNarrow() const { return kind_ == Kind::kNarrow ? n_ : nullptr; }
 const void* FormatArg::AsPointer() const {
     switch (kind_) {
-        case Kind::kWide:
-            return w_;
-        case Kind::kNarrow:
-            return n_;
-        case Kind::kPointer:
-            return p_;
-        case Kind::kUnsigned:
-            return reinterpret_cast<const void*>(static_cast<uintptr_t>(u_));
-        default:
-            return nullptr;
+        case Kind::kWide: return w_;
+        case Kind::kNarrow: return n_;
+        case Kind::kPointer: return p_;
+        case Kind::kUnsigned: return reinterpret_cast<const void*>(static_cast<uintptr_t>(u_));
+        default: return nullptr;
     }
 }
 }  // namespace util_format

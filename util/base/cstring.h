@@ -40,7 +40,7 @@ namespace util_format {
 // One argument of CString::Format, captured with its type so that a wrong or missing argument
 // is answered with a harmless default instead of undefined behaviour.
 class FormatArg {
-  public:
+public:
     enum class Kind { kSigned, kUnsigned, kDouble, kWide, kNarrow, kPointer };
 
     template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T> &&
@@ -68,7 +68,7 @@ class FormatArg {
     const char* AsNarrow() const;    // null when the argument is not a narrow string
     const void* AsPointer() const;
 
-  private:
+private:
     Kind kind_;
     union {
         long long i_;
@@ -83,7 +83,7 @@ class FormatArg {
 }  // namespace util_format
 
 class UTIL_EXPORT CString {
-  public:
+public:
     // The longest text a CString holds, in UTF-16 units (1,073,741,823: a 1 GiB ANSI file fits,
     // 1.1 GB does not). Building or growing a longer one throws std::length_error; functions of
     // the library that read texts of outside size check against it and answer failure instead.
@@ -199,7 +199,8 @@ class UTIL_EXPORT CString {
     void FormatV(const char16_t* format, va_list args);
     void AppendFormatV(const char16_t* format, va_list args);
     void FormatArgs(const char16_t* format, const util_format::FormatArg* args, size_t count);
-    void AppendFormatArgs(const char16_t* format, const util_format::FormatArg* args, size_t count);
+    void AppendFormatArgs(const char16_t* format, const util_format::FormatArg* args,
+                          size_t count);
 
     // --- Writable buffer -----------------------------------------------------------------------
     // A buffer of at least minLength + 1 writable units holding the current text, every unit
@@ -218,7 +219,7 @@ class UTIL_EXPORT CString {
     static CString FromUtf8(std::string_view utf8);
     std::string ToUtf8() const;
 
-  private:
+private:
     struct Rep;
     Rep* rep() const noexcept;
     char16_t* MakeUnique(int minCapacity);
@@ -236,31 +237,16 @@ UTIL_EXPORT CString operator+(const char16_t* a, const CString& b);
 UTIL_EXPORT CString operator+(const CString& a, char16_t b);
 UTIL_EXPORT CString operator+(char16_t a, const CString& b);
 
-inline bool operator==(const CString& a, const CString& b) noexcept {
-    return a.View() == b.View();
-}
-inline bool operator==(const CString& a, const char16_t* b) noexcept {
-    return a.Compare(b) == 0;
-}
-inline bool operator==(const char16_t* a, const CString& b) noexcept {
-    return b.Compare(a) == 0;
-}
-inline bool operator!=(const CString& a, const CString& b) noexcept {
-    return !(a == b);
-}
-inline bool operator!=(const CString& a, const char16_t* b) noexcept {
-    return !(a == b);
-}
-inline bool operator!=(const char16_t* a, const CString& b) noexcept {
-    return !(a == b);
-}
+inline bool operator==(const CString& a, const CString& b) noexcept { return a.View() == b.View(); }
+inline bool operator==(const CString& a, const char16_t* b) noexcept { return a.Compare(b) == 0; }
+inline bool operator==(const char16_t* a, const CString& b) noexcept { return b.Compare(a) == 0; }
+inline bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
+inline bool operator!=(const CString& a, const char16_t* b) noexcept { return !(a == b); }
+inline bool operator!=(const char16_t* a, const CString& b) noexcept { return !(a == b); }
 // The case-sensitive order by code unit, as KeyValueMap sorts.
-inline bool operator<(const CString& a, const CString& b) noexcept {
-    return a.View() < b.View();
-}
+inline bool operator<(const CString& a, const CString& b) noexcept { return a.View() < b.View(); }
 
-inline util_format::FormatArg::FormatArg(const CString& s)
-    : kind_(Kind::kWide), w_(s.GetString()) {}
+inline util_format::FormatArg::FormatArg(const CString& s) : kind_(Kind::kWide), w_(s.GetString()) {}
 
 using StringList = std::vector<CString>;
 using KeyValueMap = std::map<CString, CString>;
