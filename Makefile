@@ -75,12 +75,12 @@ fuzz-long: fuzz
 	  mkdir -p build/fuzz/corpus/$$name fuzz/corpus/$$name; \
 	  $$f -max_total_time=$(FUZZ_LONG_SECS) -print_final_stats=1 build/fuzz/corpus/$$name \
 	    fuzz/corpus/$$name 2>build/fuzz/$$name.log || { tail -40 build/fuzz/$$name.log; exit 1; }; \
-	  grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units' build/fuzz/$$name.log; \
+	  grep -E 'DONE|stat::number_of_executed_units' build/fuzz/$$name.log; \
 	  rm -rf build/fuzz/merged && mkdir -p build/fuzz/merged; \
 	  $$f -merge=1 build/fuzz/merged fuzz/corpus/$$name build/fuzz/corpus/$$name \
 	    2>build/fuzz/$$name.merge.log; \
 	  rm -rf fuzz/corpus/$$name && mv build/fuzz/merged fuzz/corpus/$$name; \
-	  echo "   kept: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sk fuzz/corpus/$$name | cut -f1) KB"; \
+	  echo "   kept: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sb fuzz/corpus/$$name | cut -f1) bytes"; \
 	done
 
 format:
