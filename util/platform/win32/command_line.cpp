@@ -1,7 +1,8 @@
 #include "util/platform/command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
 
 namespace util_platform {
 namespace {
