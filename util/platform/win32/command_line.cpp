@@ -1,7 +1,8 @@
 #include "util/platform/command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 namespace util_platform {
 namespace {
