@@ -63,8 +63,8 @@ std::string AnsiFromWide(std::u16string_view wide) {
         if (piece < wide.size() && wide[piece - 1] >= 0xD800 && wide[piece - 1] <= 0xDBFF) --piece;
         const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
         const int length = static_cast<int>(piece);
-        const int bytes =
-            ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, nullptr, 0, fallback, nullptr);
+        const int bytes = ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, nullptr, 0,
+                                                fallback, nullptr);
         if (bytes <= 0) {
             ansi.append(piece, '?');
         } else {

@@ -160,9 +160,9 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
     const DWORD attributes = options.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened: CreateFileW refuses it
     // with ERROR_ACCESS_DENIED, which is the refusal the contract asks for.
-    HANDLE file = ::CreateFileW(wide.c_str(), DesiredAccess(options.access),
-                                ShareMode(options.share), nullptr, CreationDisposition(options),
-                                attributes, nullptr);
+    HANDLE file =
+        ::CreateFileW(wide.c_str(), DesiredAccess(options.access), ShareMode(options.share),
+                      nullptr, CreationDisposition(options), attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return nullptr;
 
     HandleTable& table = Table();

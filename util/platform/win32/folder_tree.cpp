@@ -1,6 +1,7 @@
 #include "util/platform/folder_tree.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include <cstring>
@@ -65,8 +66,10 @@ std::wstring FromNative(const NativeName& name) {
     for (size_t i = 0; i < size;) {
         const unsigned char lead = bytes[i];
         int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        uint32_t value = extra == 0 ? lead : extra == 1 ? (lead & 0x1F) : extra == 2 ? (lead & 0x0F)
-                                                                                    : (lead & 0x07);
+        uint32_t value = extra == 0   ? lead
+                         : extra == 1 ? (lead & 0x1F)
+                         : extra == 2 ? (lead & 0x0F)
+                                      : (lead & 0x07);
         ++i;
         for (; extra > 0 && i < size; --extra, ++i) value = (value << 6) | (bytes[i] & 0x3F);
         if (value >= 0x10000) {
@@ -131,9 +134,9 @@ Listing* OpenListing(const std::wstring& path, uint32_t* error) {
     // Held without FILE_SHARE_DELETE: the folder cannot be renamed away and swapped for a link
     // while it is listed. FILE_FLAG_OPEN_REPARSE_POINT makes a link that appeared since the
     // check above open as itself, which the attribute test below then refuses.
-    listing->pin = ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    listing->pin = ::CreateFileW(
+        path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     BY_HANDLE_FILE_INFORMATION info;
     if (listing->pin != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(listing->pin, &info) &&
         IsLink(info.dwFileAttributes)) {
@@ -236,16 +239,16 @@ EntryKind PathKind(std::u16string_view path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !IsLink(attributes))
         return KindOfAttributes(attributes);
     // A link: what it leads to counts. Opening follows it (and fails when it dangles).
-    HANDLE target = ::CreateFileW(wide.c_str(), 0,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE target =
+        ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (target == INVALID_HANDLE_VALUE) return EntryKind::kNone;
     BY_HANDLE_FILE_INFORMATION info;
     const bool known = ::GetFileInformationByHandle(target, &info) != FALSE;
     ::CloseHandle(target);
     if (!known) return EntryKind::kNone;
     return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kFolder
-                                                                : EntryKind::kOther;
+                                                              : EntryKind::kOther;
 }
 
 EntryKind PathEntryKind(std::u16string_view path) {

@@ -17,7 +17,7 @@ LocalTime LocalTimeMs() {
     if (LocalTimeSource source = g_source.load(std::memory_order_acquire)) return source();
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    return LocalTime{now.wYear, now.wMonth,  now.wDay,         now.wHour,
+    return LocalTime{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
                      now.wMinute, now.wSecond, now.wMilliseconds};
 }
 

@@ -1,7 +1,9 @@
 #include "util/platform/network.h"
 
 #include <winsock2.h>
+// windows.h after winsock2.h, or it would bring the old winsock.h in.
 #include <windows.h>
+// The adapter types, which build on both.
 #include <iphlpapi.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "util/platform/path.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shlwapi.h>
 
 #include "util/base/utf.h"

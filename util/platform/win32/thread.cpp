@@ -1,6 +1,7 @@
 #include "util/platform/thread.h"
 
 #include <windows.h>
+// _beginthreadex
 #include <process.h>
 
 #include <atomic>
