@@ -83,9 +83,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/cli/tessmar-util.bash-completion
         RENAME tessmar-util COMPONENT cli)
 
 # The man page is generated from the program's own --help, which lists every subcommand, so the
-# page cannot fall behind the program. A cross build cannot run the program, so it has none.
+# page cannot fall behind the program. A cross build cannot run the program, and a sanitizer
+# build's program is not the one that is installed, so they have none.
 find_program(UTIL_HELP2MAN help2man)
-if(UTIL_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
+if(UTIL_HELP2MAN AND NOT CMAKE_CROSSCOMPILING AND UTIL_SANITIZE STREQUAL "" AND NOT UTIL_BUILD_FUZZ)
   set(UTIL_MAN_PAGE ${CMAKE_BINARY_DIR}/man/tessmar-util.1)
   add_custom_command(
     OUTPUT ${UTIL_MAN_PAGE} ${UTIL_MAN_PAGE}.gz
@@ -103,5 +104,5 @@ if(UTIL_HELP2MAN AND NOT CMAKE_CROSSCOMPILING)
   install(FILES ${UTIL_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli
           EXCLUDE_FROM_ALL)
 else()
-  message(STATUS "help2man not found or cross build: no man page for tessmar-util")
+  message(STATUS "No man page for tessmar-util (help2man missing, cross or sanitizer build)")
 endif()
