@@ -34,7 +34,7 @@ package: build
 	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
 	@ls -1 build/packages/*.deb
 
-# Rewrites util/libUtil.exports after an intended change of the exported interface.
+# Rewrites util/util_so_exports.txt after an intended change of the exported interface.
 exports: build
 	@cmake --build build --target exports
 
