@@ -78,9 +78,11 @@ install(FILES ${CMAKE_BINARY_DIR}/install/tessmar-util.pc
 
 # --- The program, its man page and its bash completion ---------------------------------------
 install(TARGETS tessmar-util RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
-install(FILES ${CMAKE_SOURCE_DIR}/cli/tessmar-util.bash-completion
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-        RENAME tessmar-util COMPONENT cli)
+if(NOT WIN32)
+  install(FILES ${CMAKE_SOURCE_DIR}/cli/tessmar-util.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME tessmar-util COMPONENT cli)
+endif()
 
 # The man page is generated from the program's own --help, which lists every subcommand, so the
 # page cannot fall behind the program. A cross build cannot run the program, and a sanitizer
