@@ -8,8 +8,11 @@ FUZZ_LONG_SECS ?= 600
 KILL_RUNS ?= 100
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
+# Where `make install` puts the library, headers, CMake package, pkg-config file and program.
+PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test reliability asan tsan bench fuzz fuzz-smoke fuzz-long format clean
+.PHONY: all deps build demo test reliability install package exports asan tsan bench fuzz fuzz-smoke \
+        fuzz-long format clean
 
 all: build
 
@@ -32,6 +35,20 @@ reliability: build
 	@build/bin/util_reliability kill $(KILL_RUNS)
 	@build/bin/util_reliability descriptors 10000
 	@UTIL_CLI_BIG_FILE_MB=100 build/bin/util_tests --gtest_filter='CliBadInput.*' --gtest_brief=1
+
+install: build
+	@cmake --install build --prefix $(PREFIX)
+
+# The three Debian packages (build/packages/), then lintian on them: errors fail the target.
+package: build
+	@rm -f build/packages/*.deb
+	@cmake --build build --target package
+	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
+	@ls -1 build/packages/*.deb
+
+# Rewrites util/util_so_exports.txt after an intended change of the exported interface.
+exports: build
+	@cmake --build build --target exports
 
 asan: deps
 	@cmake --preset asan >/dev/null

@@ -13,6 +13,7 @@
 #include "util/logging/log_file.h"
 #include "util/platform/file.h"
 #include "util/platform/local_time.h"
+#include "util/testing/platform_constants.h"
 #include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
 
@@ -121,7 +122,7 @@ TEST_F(LoggingTest, NothingIsWrittenOutsideTheInitialisedState) {
 
     // A failed Init (neither folder can take the log) leaves the state closed too.
     dir_.WriteFile("plain", "not a folder");
-    ScopedEnvVar temp("TMPDIR", (dir_.path() / "plain" / "tmp").string());
+    ScopedEnvVar temp(util_testing::kTempVariable, (dir_.path() / "plain" / "tmp").string());
     Logging::Init(dir_.Wide("plain/logs"), false);
     EXPECT_FALSE(Logging::IsInitialized());
     writeEverything();
@@ -173,7 +174,7 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
         ScratchDir temp;
         temp.WriteFile("Tessmar.log", "earlier");
         {
-            ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+            ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
             Logging::Init(dir_.Wide(folder), append);
         }
         ASSERT_TRUE(Logging::IsInitialized());
@@ -246,7 +247,7 @@ TEST_F(LoggingTest, InitFailsWhenNeitherFolderCanBeWritten) {
     for (const auto& [name, arm, created] : cases) {
         SCOPED_TRACE(name);
         {
-            ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+            ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
             arm();
             Logging::Init(dir_.Wide(), false);
             util_platform::LimitWritesForTesting(-1);

@@ -1,7 +1,8 @@
 // Every command on bad input: missing arguments, unknown options, a folder where a file is
 // expected, a missing file, a binary file, a large file, arguments that are not valid UTF-8.
 // The program must answer with exit 2 (usage) or 1 (failure) and one clear line on standard
-// error, or succeed where the input is acceptable after all; never crash, never hang.
+// error, or succeed where the input is acceptable after all; never crash, never hang. POSIX
+// only: a hung program is stopped with timeout(1).
 
 #include <gtest/gtest.h>
 
