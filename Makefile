@@ -2,10 +2,12 @@
 # installed (scripts/install-deps.sh does nothing when they are).
 DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
+# Extra arguments for every benchmark program (bench-report asks for repetitions).
+BENCH_ARGS ?=
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
 
-.PHONY: all deps build demo test asan tsan bench fuzz fuzz-smoke format clean
+.PHONY: all deps build demo test asan tsan bench bench-report fuzz fuzz-smoke format clean
 
 all: build
 
@@ -39,8 +41,14 @@ bench: deps
 	@mkdir -p build/bench
 	@set -e; for b in build/bench-build/bin/*_bench; do \
 	  echo "== $$b"; \
-	  $$b --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json; \
+	  $$b --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json $(BENCH_ARGS); \
 	done
+
+# Every benchmark with 5 repetitions, then one table of medians (build/bench/report.md) and a
+# chart of the ratios (build/bench/report.svg).
+bench-report:
+	@$(MAKE) --no-print-directory bench BENCH_ARGS="--benchmark_repetitions=5 --benchmark_report_aggregates_only=true"
+	@python3 scripts/bench_report.py build/bench
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
