@@ -22,6 +22,7 @@
 //   CString(u"abc").Find(u'c', 9) -> -1
 //   CString(u"abc").GetAt(7)    -> 0
 
+#include <atomic>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -101,7 +102,7 @@ public:
     CString& operator=(char16_t ch);
 
     // --- Size and access ---------------------------------------------------------------------
-    int GetLength() const noexcept;
+    int GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
     bool IsEmpty() const noexcept { return GetLength() == 0; }
     void Empty() noexcept;
     // The unit at index, or 0 when the index is outside the text.
@@ -115,7 +116,7 @@ public:
     // Overwrites the unit at index; an index outside the text changes nothing.
     void SetAt(int index, char16_t ch);
     // The terminated text; never null.
-    const char16_t* GetString() const noexcept;
+    const char16_t* GetString() const noexcept { return data_ ? data_ : u""; }
     operator const char16_t*() const noexcept { return GetString(); }
     std::u16string_view View() const noexcept { return {GetString(), size_t(GetLength())}; }
 
@@ -215,7 +216,16 @@ public:
     std::string ToUtf8() const;
 
 private:
-    struct Rep;
+    // The shared buffer: header, then capacity + 1 units. The text of a shared Rep never
+    // changes; a writer first makes its own copy (MakeUnique). Defined here so that the length
+    // and the text are read inline.
+    struct Rep {
+        std::atomic<int> refs;
+        int length;
+        int capacity;
+        char16_t* units() { return reinterpret_cast<char16_t*>(this + 1); }
+        static Rep* Of(char16_t* data) { return reinterpret_cast<Rep*>(data) - 1; }
+    };
     Rep* rep() const noexcept;
     char16_t* MakeUnique(int minCapacity);
     void Assign(const char16_t* text, size_t length);
