@@ -52,6 +52,9 @@ void CString::Release(char16_t* data) noexcept {
     }
 }
 
+int CString::GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
+const char16_t* CString::GetString() const noexcept { return data_ ? data_ : kEmptyText; }
+
 CString::Rep* CString::rep() const noexcept { return data_ ? Rep::Of(data_) : nullptr; }
 
 // Gives this string a buffer of its own with room for minCapacity units, keeping the text.

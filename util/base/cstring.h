@@ -102,7 +102,7 @@ public:
     CString& operator=(char16_t ch);
 
     // --- Size and access ---------------------------------------------------------------------
-    int GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
+    int GetLength() const noexcept;
     bool IsEmpty() const noexcept { return GetLength() == 0; }
     void Empty() noexcept;
     // The unit at index, or 0 when the index is outside the text.
@@ -116,9 +116,13 @@ public:
     // Overwrites the unit at index; an index outside the text changes nothing.
     void SetAt(int index, char16_t ch);
     // The terminated text; never null.
-    const char16_t* GetString() const noexcept { return data_ ? data_ : u""; }
+    const char16_t* GetString() const noexcept;
     operator const char16_t*() const noexcept { return GetString(); }
-    std::u16string_view View() const noexcept { return {GetString(), size_t(GetLength())}; }
+    // Read inline: the hot paths that scan a text (the IP validators) call nothing else.
+    std::u16string_view View() const noexcept {
+        if (!data_) return {u"", 0};
+        return {data_, static_cast<size_t>(Rep::Of(data_)->length)};
+    }
 
     // --- Search: positions, or -1 when absent --------------------------------------------------
     int Find(char16_t ch, int start = 0) const noexcept;
@@ -217,8 +221,8 @@ public:
 
 private:
     // The shared buffer: header, then capacity + 1 units. The text of a shared Rep never
-    // changes; a writer first makes its own copy (MakeUnique). Defined here so that the length
-    // and the text are read inline.
+    // changes; a writer first makes its own copy (MakeUnique). Defined here so that View() is
+    // read inline.
     struct Rep {
         std::atomic<int> refs;
         int length;
