@@ -6,8 +6,10 @@ FUZZ_SECS ?= 20
 BENCH_ARGS ?=
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
+# Where `make install` puts the library, headers, CMake package, pkg-config file and program.
+PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test asan tsan bench bench-report fuzz fuzz-smoke format clean
+.PHONY: all deps build demo test install package exports asan tsan bench bench-report fuzz fuzz-smoke format clean
 
 all: build
 
@@ -23,6 +25,20 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+install: build
+	@cmake --install build --prefix $(PREFIX)
+
+# The three Debian packages (build/packages/), then lintian on them: errors fail the target.
+package: build
+	@rm -f build/packages/*.deb
+	@cmake --build build --target package
+	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
+	@ls -1 build/packages/*.deb
+
+# Rewrites util/util_so_exports.txt after an intended change of the exported interface.
+exports: build
+	@cmake --build build --target exports
 
 asan: deps
 	@cmake --preset asan >/dev/null

@@ -38,6 +38,21 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
          AllOf(ContainsRegex("USB support +[01]\n"), ContainsRegex("IPv6 support +[01]\n"),
                Glob("* " UTIL_TEST_CLI "\n* " + dir + "\n* " + dir + "/locales\n* " + dir +
                     "/Tessmar.ini\n*"))},
+        {{"paths", "--json", "--lang", "ja"},
+         0,
+         "{\"language\":\"ja\",\"paths\":{\"PATH_LOCALE_DIR\":\"" + dir +
+             "/locales/ja\",\"PATH_RESOURCE_DLL\":\"" + dir +
+             "/locales/ja/ResourceRes.dll\",\"PATH_HELP_FILE\":\"" + dir +
+             "/locales/ja/TESSMAR.chm\",\"PATH_LICENSE_FILE\":\"" + dir +
+             "/locales/ja/license.txt\",\"PATH_EXE_DAWNQUILL_FILE\":\"" + dir +
+             "/dawnquill.txt\",\"PATH_LOCALE_DAWNQUILL_FILE\":\"" + dir +
+             "/locales/ja/dawnquill.txt\"}}\n"},
+        {{"env", "--json"},
+         0,
+         Glob("{\"usb_support\":*,\"ipv6_support\":*,\"executable\":\"" UTIL_TEST_CLI
+              "\",\"executable_folder\":\"" +
+              dir + "\",\"locales_folder\":\"" + dir + "/locales\",\"settings_file\":\"" + dir +
+              "/Tessmar.ini\"}\n")},
         {{"paths", "--lang"}, 2},
         {{"paths", "extra"}, 2},
         {{"env", "--lang", "ja"}, 2},

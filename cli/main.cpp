@@ -13,6 +13,7 @@
 
 #include "cli/command.h"
 #include "util/environment/environment.h"
+#include "util/platform/command_line.h"
 
 #ifndef UTIL_VERSION
 #define UTIL_VERSION "0.0.0"
@@ -43,7 +44,8 @@ void PrintSynopsis(std::ostream& out, const Command& command) {
 }
 
 void PrintHelp(std::ostream& out) {
-    out << "tessmar-util " UTIL_VERSION " - the services of the Util library from the command line\n"
+    out << "tessmar-util " UTIL_VERSION
+           " - the services of the Util library from the command line\n"
            "\nUsage:\n"
            "  tessmar-util --help | --version\n"
            "  tessmar-util help COMMAND\n"
@@ -114,7 +116,8 @@ std::optional<std::string> ArgReader::Option(const std::string& name) {
         if (args_[i] == name) {
             if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
             std::string value = args_[i + 1];
-            args_.erase(args_.begin() + static_cast<long>(i), args_.begin() + static_cast<long>(i) + 2);
+            args_.erase(args_.begin() + static_cast<long>(i),
+                        args_.begin() + static_cast<long>(i) + 2);
             return value;
         }
         if (args_[i].rfind(name + "=", 0) == 0) {
@@ -174,8 +177,12 @@ void ArgReader::Done() const {
     }
 }
 
-CString Wide(const std::string& utf8) { return CString::FromUtf8(utf8); }
-std::string Utf8(const CString& text) { return text.ToUtf8(); }
+CString Wide(const std::string& utf8) {
+    return CString::FromUtf8(utf8);
+}
+std::string Utf8(const CString& text) {
+    return text.ToUtf8();
+}
 
 std::string ReadStdin() {
     std::string data((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
@@ -186,7 +193,8 @@ std::string ReadStdin() {
 
 int main(int argc, char** argv) {
     using namespace cli;
-    Args args(argv + 1, argv + argc);
+    util_platform::UseUtf8Output();
+    const Args args = util_platform::ProgramArguments(argc, argv);
     if (args.empty()) {
         PrintHelp(std::cerr);
         return kExitUsage;

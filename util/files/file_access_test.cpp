@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "util/platform/file.h"
+#include "util/testing/platform_constants.h"
 #include "util/testing/run_cli.h"
 #include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
@@ -233,7 +234,6 @@ TEST_F(FileAccessTest, HandlesFromManyThreads) {
     }
 }
 
-
 TEST(FileAccessNames, IsTempBinFile) {
     const std::pair<const char16_t*, bool> cases[] = {
         {u"x.tmp.bin", true}, {u"x.tmp.bin.old", true}, {u".tmp.bin", true},  {u"x.TMP.BIN", false},
@@ -247,7 +247,7 @@ TEST(FileAccessNames, IsTempBinFile) {
 // separator), the system folder (without one). None: all bits set (not 0), outputs untouched.
 TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
     ScratchDir temp;
-    ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
     Write("fwa.bin", "joined");
     temp.WriteFile("only-in-temp.bin", "temp");
     std::string system;  // a readable file of the system folder
@@ -277,12 +277,9 @@ TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
     }
     // The folders themselves.
     const std::pair<std::optional<std::string>, std::u16string> temps[] = {
-        {std::nullopt, u"/tmp/"},
-        {"", u"/tmp/"},
-        {"/var/scratch", u"/var/scratch/"},
-        {"/var/scratch/", u"/var/scratch/"}};
+        {"/var/scratch", u"/var/scratch/"}, {"/var/scratch/", u"/var/scratch/"}};
     for (const auto& [value, expected] : temps) {
-        ScopedEnvVar env("TMPDIR", value);
+        ScopedEnvVar env(util_testing::kTempVariable, value);
         EXPECT_EQ(util_platform::TempFolder(), expected) << value.value_or("(unset)");
     }
     const std::u16string systemFolder = util_platform::SystemFolder();

@@ -1,0 +1,25 @@
+#ifndef UTIL_PLATFORM_PROFILE_READER_H
+#define UTIL_PLATFORM_PROFILE_READER_H
+
+// The settings-file reader of profile.h, over the bytes of a file already read: portable logic
+// with no system call of its own (only the ANSI code page's decoder). The POSIX backend reads
+// every settings file with it; on Windows the system's profile API answers instead, and a test
+// runs both over the same files to show that they agree.
+
+#include <cstdint>
+#include <string_view>
+
+namespace util_platform {
+
+// ReadProfileSection over the file content `bytes`: the same rules, results and truncation.
+uint32_t ReadProfileSectionText(std::string_view bytes, std::u16string_view section,
+                                char16_t* buffer, uint32_t size);
+
+// ReadProfileString over the file content `bytes`.
+uint32_t ReadProfileStringText(std::string_view bytes, std::u16string_view section,
+                               std::u16string_view key, std::u16string_view fallback,
+                               char16_t* buffer, uint32_t size);
+
+}  // namespace util_platform
+
+#endif  // UTIL_PLATFORM_PROFILE_READER_H

@@ -1,0 +1,22 @@
+#include "util/platform/temp_folder.h"
+
+#include <windows.h>
+
+#include "util/platform/path.h"
+#include "util/platform/win32/wide.h"
+
+namespace util_platform {
+
+// GetTempPathW gives the user's own temporary folder (TMP, TEMP, USERPROFILE, the Windows
+// folder, in that order), already ending with a backslash. The buffer is one longer than the
+// classic 260 so that a folder of exactly that length reaches the caller, whose limit decides.
+std::u16string TempFolder() {
+    wchar_t buffer[MAX_PATH + 2];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);
+    if (length == 0 || length >= MAX_PATH + 2) return std::u16string();
+    std::u16string folder = win32::FromWide(buffer, length);
+    if (!IsPathSeparator(folder.back())) folder += kPathSeparator;
+    return folder;
+}
+
+}  // namespace util_platform
