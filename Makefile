@@ -6,13 +6,15 @@ FUZZ_SECS ?= 20
 FUZZ_LONG_SECS ?= 600
 # make reliability: how many times the log writer is killed at a random moment.
 KILL_RUNS ?= 100
+# Extra arguments for every benchmark program (bench-report asks for repetitions).
+BENCH_ARGS ?=
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
 # Where `make install` puts the library, headers, CMake package, pkg-config file and program.
 PREFIX    ?= /usr/local
 
 .PHONY: all deps build demo test reliability install package windows-package exports asan tsan \
-        bench fuzz fuzz-smoke fuzz-long format clean
+        bench bench-report fuzz fuzz-smoke fuzz-long format clean
 
 all: build
 
@@ -73,8 +75,14 @@ bench: deps
 	@mkdir -p build/bench
 	@set -e; for b in build/bench-build/bin/*_bench; do \
 	  echo "== $$b"; \
-	  $$b --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json; \
+	  $$b --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json $(BENCH_ARGS); \
 	done
+
+# Every benchmark with 5 repetitions, then one table of medians (build/bench/report.md) and a
+# chart of the ratios (build/bench/report.svg).
+bench-report:
+	@$(MAKE) --no-print-directory bench BENCH_ARGS="--benchmark_repetitions=5 --benchmark_report_aggregates_only=true"
+	@python3 scripts/bench_report.py build/bench
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null

@@ -1,7 +1,7 @@
 // Lines per second of the log against spdlog, in the same run.
 //
 // Both sides write the same text ("[" timestamp "] Download step N of tm4200.bin" and a line end)
-// from one or two threads to a file in a fresh folder, and both hand every line to the operating
+// from 1, 2, 4 and 8 threads to a file in a fresh folder, and both hand every line to the operating
 // system at once: the log by design (one write per line, no buffer of its own), spdlog through a
 // basic_file_sink_mt with flush_on(trace), i.e. a flush after every message. At the end the
 // program prints the ratio ours / spdlog per thread count (above 1: we are faster).
@@ -68,8 +68,7 @@ void BM_Logging_WriteV(benchmark::State& state) {
 BENCHMARK(BM_Logging_WriteV)
     ->Setup(OpenOurs)
     ->Teardown(CloseOurs)
-    ->Threads(1)
-    ->Threads(2)
+    ->ThreadRange(1, 8)
     ->UseRealTime();
 
 #ifdef LOG_BENCH_HAVE_SPDLOG
@@ -95,8 +94,7 @@ void BM_Spdlog_FlushEveryLine(benchmark::State& state) {
 BENCHMARK(BM_Spdlog_FlushEveryLine)
     ->Setup(OpenSpdlog)
     ->Teardown(CloseSpdlog)
-    ->Threads(1)
-    ->Threads(2)
+    ->ThreadRange(1, 8)
     ->UseRealTime();
 #endif
 
@@ -119,7 +117,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
     void PrintRatios() const {
-        for (const char* threads : {"1", "2"}) {
+        for (const char* threads : {"1", "2", "4", "8"}) {
             std::string suffix = std::string("/real_time/threads:") + threads;
             auto ours = rates_.find("BM_Logging_WriteV" + suffix);
             auto anchor = rates_.find("BM_Spdlog_FlushEveryLine" + suffix);

@@ -9,6 +9,7 @@ packages=(
   libssl-dev libspdlog-dev libicu-dev libx11-dev
   xvfb x11-utils iproute2 clang-format
   nlohmann-json3-dev help2man dpkg-dev file lintian binutils jq bash-completion
+  python3 gnuplot-nox
 )
 
 missing=()

@@ -32,15 +32,6 @@ bool InSet(char16_t ch, const char16_t* set) {
 
 }  // namespace
 
-// The shared buffer: header, then capacity + 1 units. The text of a shared Rep never changes;
-// a writer first makes its own copy (MakeUnique).
-struct CString::Rep {
-    std::atomic<int> refs;
-    int length;
-    int capacity;
-    char16_t* units() { return reinterpret_cast<char16_t*>(this + 1); }
-    static Rep* Of(char16_t* data) { return reinterpret_cast<Rep*>(data) - 1; }
-};
 
 char16_t* CString::Allocate(int capacity) {
     void* memory = ::operator new(sizeof(Rep) + (static_cast<size_t>(capacity) + 1) * 2);
@@ -60,6 +51,9 @@ void CString::Release(char16_t* data) noexcept {
         ::operator delete(rep);
     }
 }
+
+int CString::GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
+const char16_t* CString::GetString() const noexcept { return data_ ? data_ : kEmptyText; }
 
 CString::Rep* CString::rep() const noexcept { return data_ ? Rep::Of(data_) : nullptr; }
 
@@ -153,7 +147,6 @@ CString& CString::operator=(char16_t ch) {
     return *this;
 }
 
-int CString::GetLength() const noexcept { return data_ ? Rep::Of(data_)->length : 0; }
 void CString::Empty() noexcept {
     Release(data_);
     data_ = nullptr;
@@ -165,7 +158,6 @@ void CString::SetAt(int index, char16_t ch) {
     if (index < 0 || index >= GetLength()) return;
     MakeUnique(GetLength())[index] = ch;
 }
-const char16_t* CString::GetString() const noexcept { return data_ ? data_ : kEmptyText; }
 
 int CString::Find(char16_t ch, int start) const noexcept {
     std::u16string_view v = View();

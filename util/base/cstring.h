@@ -22,6 +22,7 @@
 //   CString(u"abc").Find(u'c', 9) -> -1
 //   CString(u"abc").GetAt(7)    -> 0
 
+#include <atomic>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -122,7 +123,11 @@ public:
     // The terminated text; never null.
     const char16_t* GetString() const noexcept;
     operator const char16_t*() const noexcept { return GetString(); }
-    std::u16string_view View() const noexcept { return {GetString(), size_t(GetLength())}; }
+    // Read inline: the hot paths that scan a text (the IP validators) call nothing else.
+    std::u16string_view View() const noexcept {
+        if (!data_) return {u"", 0};
+        return {data_, static_cast<size_t>(Rep::Of(data_)->length)};
+    }
 
     // --- Search: positions, or -1 when absent --------------------------------------------------
     int Find(char16_t ch, int start = 0) const noexcept;
@@ -220,7 +225,16 @@ public:
     std::string ToUtf8() const;
 
 private:
-    struct Rep;
+    // The shared buffer: header, then capacity + 1 units. The text of a shared Rep never
+    // changes; a writer first makes its own copy (MakeUnique). Defined here so that View() is
+    // read inline.
+    struct Rep {
+        std::atomic<int> refs;
+        int length;
+        int capacity;
+        char16_t* units() { return reinterpret_cast<char16_t*>(this + 1); }
+        static Rep* Of(char16_t* data) { return reinterpret_cast<Rep*>(data) - 1; }
+    };
     Rep* rep() const noexcept;
     char16_t* MakeUnique(int minCapacity);
     void Assign(const char16_t* text, size_t length);

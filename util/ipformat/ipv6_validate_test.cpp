@@ -158,6 +158,9 @@ TEST(IPv6Validator, SplittingHelpersLeaveOrEmptyTheirOutputsAsDocumented) {
         {"compress: alone", compress, u"::", true, u"", u""},
         {"compress: none", compress, u"1:2", false, kOld, kOld},
         {"compress: \":::\" is two", compress, u"1:::2", false, kOld, kOld},
+        {"compress: any text around it", compress, u"a.b::c/d", true, u"a.b", u"c/d"},
+        {"host: a scope ID is no part of a host text", host, u"::1%4", false, u"", u""},
+        {"host: cut before the third dot from the right", host, u"1.2:3.4.5.6", false, u"", u""},
         {"group: first of several", group, u"fe80:0:1", true, u"fe80", u"0:1"},
         {"group: the last", group, u"abcd", true, u"abcd", u""},
         {"group: bad text without colon empties", group, u"abcde", false, u"", u""},
@@ -186,6 +189,17 @@ TEST(IPv6Validator, GroupListLayersCountGroupsAndConsumeTheirArgument) {
         EXPECT_EQ(P::IsFrontCompressIPv6IPData(front), ok) << U8(text);
         EXPECT_EQ(U8(after), U8(left));
         EXPECT_EQ(U8(front), U8(left));
+    }
+    // The uncompressed layer on its own: it stops as soon as six embedded-kind groups are taken
+    // before a tail, so one final colon may follow them; without a tail, eight groups exactly.
+    const std::tuple<const char16_t*, bool, bool> uncompressed[] = {
+        {u"0:0:0:0:0:ffff:", true, false},   {u"0:0:0:0:0:1:", false, false},
+        {u"0:0:0:0:0:0::", false, false},    {u"1:2:3:4:5:6:7:8:", false, false},
+        {u"1:2:3:4:5:6:7:8x", false, false}, {u"::", false, false},
+    };
+    for (const auto& [text, withTail, withoutTail] : uncompressed) {
+        EXPECT_EQ(P::IsUnCompressIPv6IPData(text, true), withTail) << U8(text);
+        EXPECT_EQ(P::IsUnCompressIPv6IPData(text, false), withoutTail) << U8(text);
     }
     const std::tuple<const char16_t*, const char16_t*, bool> pairs[] = {
         {u"1", u"2", true},

@@ -19,7 +19,9 @@
 // half written, and later lines land again once there is room.
 //
 // Threads: every write builds its line or block first and then writes it under the lock, so
-// lines of different threads never interleave. Init, Term and DebugLogEnabled take no lock:
+// lines of different threads never interleave. Lines that other threads hand in while one is
+// being written wait and go out together, each whole, with the next file write; each call still
+// returns only once its own line is in the file. Init, Term and DebugLogEnabled take no lock:
 // Init and Term must not run while another thread writes.
 
 #include "util/util_export.h"

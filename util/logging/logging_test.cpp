@@ -261,6 +261,55 @@ TEST_F(LoggingTest, InitFailsWhenNeitherFolderCanBeWritten) {
     }
 }
 
+// Writers that wait while another writes have their lines written together with the writer's.
+// When the disk fills up under such a shared write, the lines that still fit land whole and the
+// rest are dropped whole: no half line, no line twice, each thread's lines in order.
+TEST_F(LoggingTest, ConcurrentWritersOnAFullDiskKeepOnlyWholeLines) {
+    constexpr int kThreads = 8, kLines = 500, kRoomInLines = 300;
+    const std::string lineBytes = Utf16le(Stamped(u"thread 0 line 0000"));  // every line's size
+    Open();
+    {
+        WriteLimit limit(static_cast<int64_t>(lineBytes.size()) * kRoomInLines + 7);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([t] {
+                for (int i = 0; i < kLines; ++i) Logging::WriteV(u"thread %d line %04d", t, i);
+            });
+        for (auto& thread : threads) thread.join();
+    }
+    Logging::Write(u"after", false);
+    Logging::Term();
+
+    const std::string bytes = LogBytes();
+    const std::string head = kBom + kHeader, tail = Utf16le(u"after\r\n");
+    ASSERT_GE(bytes.size(), head.size() + tail.size());
+    ASSERT_EQ(bytes.compare(0, head.size(), head), 0);
+    ASSERT_EQ(bytes.compare(bytes.size() - tail.size(), tail.size(), tail), 0);
+    const std::string lines = bytes.substr(head.size(), bytes.size() - head.size() - tail.size());
+    ASSERT_EQ(lines.size() % lineBytes.size(), 0u);
+    const size_t count = lines.size() / lineBytes.size();
+    EXPECT_GT(count, 0u);
+    EXPECT_LE(count, size_t{kRoomInLines});
+    std::vector<int> last(kThreads, -1);
+    for (size_t k = 0; k < count; ++k) {
+        const std::string line = lines.substr(k * lineBytes.size(), lineBytes.size());
+        int t = -1, i = -1;
+        for (int candidate = 0; candidate < kThreads && t < 0; ++candidate) {
+            const std::string prefix = Utf16le(u"[" + kStamp + u"] thread ") +
+                                       Utf16le(std::u16string(1, char16_t(u'0' + candidate)));
+            if (line.compare(0, prefix.size(), prefix) == 0) t = candidate;
+        }
+        ASSERT_GE(t, 0) << "line " << k << " is not one of ours";
+        for (int candidate = last[t] + 1; candidate < kLines && i < 0; ++candidate) {
+            CString text;
+            text.Format(u"thread %d line %04d", t, candidate);
+            if (line == Utf16le(Stamped(text.View()))) i = candidate;
+        }
+        ASSERT_GE(i, 0) << "line " << k << " is broken, repeated or out of order";
+        last[t] = i;
+    }
+}
+
 TEST(LogFileTest, DestructionClosesTheFile) {
     ScratchDir dir;
     CFileAccess files;
