@@ -269,7 +269,8 @@ TEST_F(LoggingTest, ConcurrentWritersOnAFullDiskKeepOnlyWholeLines) {
     const std::string lineBytes = Utf16le(Stamped(u"thread 0 line 0000"));  // every line's size
     Open();
     {
-        WriteLimit limit(static_cast<int64_t>(lineBytes.size()) * kRoomInLines + 7);
+        WriteLimit limit(static_cast<int64_t>(lineBytes.size()) * kRoomInLines + 7,
+                         util_platform::InjectedFault::kDiskFull);
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t)
             threads.emplace_back([t] {
