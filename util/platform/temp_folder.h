@@ -3,7 +3,9 @@
 
 // The user's folder for temporary files.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace util_platform {
 
@@ -18,6 +20,16 @@ namespace util_platform {
 //   TMPDIR=/var/tmp   -> "/var/tmp/"
 //   TMPDIR=/var/tmp/  -> "/var/tmp/"
 std::u16string TempFolder();
+
+// The name the system's temporary-name rule gives the number u (1 to 0xFFFE) in folder, with
+// the prefix "tmp", without creating or checking anything there: the folder, a separator where
+// it has none, "tmp", u in hexadecimal without leading zeros, and the extension "TMP". Empty
+// when the name cannot be formed (it would reach the 260-character path limit; on Windows also
+// when the folder is missing).
+//   POSIX: upper-case digits and extension: ("/tmp/", 0xABC) -> "/tmp/tmpABC.TMP".
+//   Windows: GetTempFileNameW with u as its unique number, so the letter case is the system's
+//   (Windows writes "tmpABC.TMP", Wine "tmpabc.tmp"; file names there ignore case anyway).
+std::u16string TempFileName(std::u16string_view folder, uint32_t u);
 
 }  // namespace util_platform
 

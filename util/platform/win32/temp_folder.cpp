@@ -19,4 +19,14 @@ std::u16string TempFolder() {
     return folder;
 }
 
+// GetTempFileNameW with a non-zero unique number forms the name only (nothing is created).
+// The folder is given with its separator, since the system joins it to the prefix as it stands.
+std::u16string TempFileName(std::u16string_view folder, uint32_t u) {
+    std::wstring path = win32::Wide(folder);
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    wchar_t name[MAX_PATH];
+    if (u == 0 || ::GetTempFileNameW(path.c_str(), L"tmp", u, name) == 0) return std::u16string();
+    return win32::FromWide(name);
+}
+
 }  // namespace util_platform
