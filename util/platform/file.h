@@ -17,7 +17,8 @@
 // so with "share read" on both sides, a second reader gets in and a writer is refused.
 // An open with no access (attribute queries) is neither checked nor counted. The check is made
 // before anything changes: a refused FileCreation::kCreateAlways truncates nothing. A refusal
-// sets errno to EBUSY.
+// sets errno to EBUSY. Streams opened with OpenStdioFile (stdio_file.h) take part in the same
+// rule: a file held by a stream counts as held for handles, and the other way round.
 //   POSIX: the rule is enforced between all handles of this process through a registry keyed by
 // device and inode. Across processes it is advisory: openers in other processes that use this
 // library are refused too (open-file-description locks on marker bytes far beyond any real file
@@ -25,6 +26,12 @@
 // such a lock, so write-only opens are checked across processes but not seen by them.
 //
 // Errors. Every failing call leaves an error code in errno, where LastError() reads it.
+//
+// Symbolic links. An open with FileOpenOptions::noFollow refuses a symbolic link as the last
+// element of the path: the open fails (POSIX: errno ELOOP) and nothing is created, truncated or
+// written through the link. The library sets it wherever it creates or truncates a file of a
+// fixed or caller-given name (the log and its backup, stamped copies, text files opened for
+// writing), so that a link planted under that name cannot redirect the write.
 
 #include <cstdint>
 #include <string>
@@ -56,9 +63,17 @@ struct FileOpenOptions {
     FileCreation creation = FileCreation::kOpenExisting;
     // A file created by this open gets no write permission (the read-only attribute).
     bool readOnly = false;
+    // A symbolic link as the last element of the path is refused (see "Symbolic links").
+    // POSIX note: O_NOFOLLOW, errno ELOOP. Windows: creating a link needs a privilege that
+    // other users do not have, so a backend may ignore the option there.
+    bool noFollow = false;
+    // A file created by this open can be read and written by its owner only. Used for files in
+    // the temporary folder (the log's fallback). POSIX note: mode 0600 (0400 with readOnly).
+    // Windows: the file inherits the security of the user's own temporary folder.
+    bool ownerOnly = false;
 };
 
-// Opens path. Folders are refused (EISDIR). Answers 0 on failure.
+// Opens path. Folders are refused (EISDIR), so are links with noFollow. Answers 0 on failure.
 FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& options);
 
 // Closes the handle and forgets it. False for a handle that is not open.
@@ -98,11 +113,34 @@ void SetLastError(int error);
 // POSIX: "/usr/lib" when it exists, else "/lib".
 std::u16string SystemFolder();
 
-// Test support: from now on every write of this process succeeds only for as many bytes as are
-// left of `bytes` (counted across all writes); the write that exceeds it writes the part that
-// fits and fails with ENOSPC, as on a full file system. A negative value lifts the limit.
-// Production code never calls this.
+// --- Test support: injected faults. Production code never calls these. ---------------------
+// Each fault is reported with the error code the system gives the same condition, so the code
+// under test sees exactly what a real failure would show it.
+enum class InjectedFault {
+    kDiskFull,          // POSIX ENOSPC   (Windows ERROR_DISK_FULL)
+    kIoError,           // POSIX EIO      (Windows ERROR_IO_DEVICE)
+    kTooManyOpenFiles,  // POSIX EMFILE   (Windows ERROR_TOO_MANY_OPEN_FILES)
+};
+
+// From now on every write of this process (WriteFileHandle, and writes to streams of
+// OpenStdioFile) succeeds only for as many bytes as are left of `bytes`, counted across all
+// writes; the write that exceeds it writes the part that fits and fails with `fault`, as a full
+// disk or a failing device would. A negative value lifts the limit.
+void FailWritesForTesting(int64_t bytes, InjectedFault fault);
+
+// FailWritesForTesting(bytes, InjectedFault::kDiskFull).
 void LimitWritesForTesting(int64_t bytes);
+
+// From now on reads of this process (ReadFileHandle, ReadStdioFile and every other read of a
+// stream of OpenStdioFile) deliver only as many bytes as are left of `bytes`, counted across all
+// reads: a read that asks for more delivers the part that is left (a short read, still a
+// success); once nothing is left every read fails with `fault`. A negative value lifts it.
+void FailReadsForTesting(int64_t bytes, InjectedFault fault);
+
+// The next `opens` opens of files (OpenFileShared, OpenStdioFile) go ahead as usual; every open
+// after them fails with `fault` before it creates or truncates anything, until a negative value
+// lifts it. Folder listings are not affected.
+void FailOpensForTesting(int64_t opens, InjectedFault fault);
 
 }  // namespace util_platform
 

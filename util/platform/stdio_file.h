@@ -2,18 +2,44 @@
 #define UTIL_PLATFORM_STDIO_FILE_H
 
 // C runtime streams on wide-character paths: the one thing the standard C library cannot do
-// portably is open a file by a UTF-16 name. Everything after the open (fread, fwrite, ferror,
-// feof, fclose) is plain standard C on the returned stream.
+// portably is open a file by a UTF-16 name. After the open, a stream is used with plain
+// standard C (fread, fwrite, fseek, ferror, feof, fflush, fclose).
+//
+// Streams meet the same rules as the handles of file.h:
+//   - Share modes. A stream holds the access its mode gives ("r": read; "w", "a": write; "+":
+//     both) and lets other openers read the file, never write it. So while a file is open
+//     through a stream, a handle or a stream that wants to write it is refused, and a stream
+//     that wants to write a file held by a handle or another stream is refused, before anything
+//     is truncated. Windows: _wfsopen with _SH_DENYWR (a refusal reports EACCES). POSIX note:
+//     the stream is registered with the handle layer's share registry for as long as it is
+//     open (fclose releases it); a refusal reports EBUSY.
+//   - Folders. A folder fails at the open, whatever the mode (POSIX EISDIR, Windows EACCES),
+//     so no read or write on a folder ever starts.
+//   - Symbolic links. A mode that writes ("w", "a" or "+") does not follow a symbolic link as
+//     the last element of the path: the open fails and nothing is written through the link.
+//     POSIX note: O_NOFOLLOW, errno ELOOP. Windows: creating a link needs a privilege other
+//     users lack; the backend may follow.
+//   - A file the open creates gets the permissions the user's umask allows (POSIX: 0666 before
+//     the umask), as fopen would give.
+//   - Faults injected with the ...ForTesting functions of file.h reach streams too.
 
+#include <cstddef>
 #include <cstdio>
 #include <string_view>
 
 namespace util_platform {
 
 // Opens the file at path with a standard fopen mode ("rb", "wb", "ab", "r+b", ...). On failure
-// answers null and stores the C runtime's error number (ENOENT, EACCES, EINVAL, ...) in
-// *error when error is given. On POSIX the path goes to the system as UTF-8.
+// answers null and stores the C runtime's error number (ENOENT, EACCES, EISDIR, ELOOP, EBUSY,
+// EINVAL, ...) in *error when error is given. On POSIX the path goes to the system as UTF-8.
 std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error);
+
+// Reads up to count bytes from stream (fread) and stores the number read in *got. Answers false
+// when the stream reports an error (the C runtime's error number is then in *error, never 0);
+// a short read at the end of the file is a success. Reads through it meet the faults of
+// FailReadsForTesting on every platform.
+bool ReadStdioFile(std::FILE* stream, void* buffer, std::size_t count, std::size_t* got,
+                   int* error);
 
 // The size in bytes of the regular file behind stream, or -1 when the stream is not a regular
 // file (a pipe, a device) or the size is unknown. Use it as a hint only: some files (those of

@@ -5,8 +5,13 @@
 //
 // POSIX: the X server named by $DISPLAY. Windows are those of _NET_CLIENT_LIST_STACKING when a
 // window manager offers that list (its frames carry no titles), else the root window's
-// children; either way in stacking order, top-most first, as a user sees them. A window is
-// visible when it is viewable (mapped, and so are the windows above it). libX11 is loaded at
+// children; either way in stacking order, top-most first, as a user sees them.
+//
+// Visible means what IsWindowVisible answers on Windows: the window is shown, even when it is
+// minimised. POSIX note: a window is visible when it is viewable (mapped, and so are the
+// windows above it) or when it is minimised, that is, its WM_STATE property says IconicState:
+// window managers unmap minimised windows, which would otherwise be passed over. A withdrawn
+// window (unmapped, WM_STATE absent or WithdrawnState) is not visible. libX11 is loaded at
 // run time, so a machine without it, or without a display, simply has no windows.
 //
 // While a query runs, X protocol errors (a window that vanished meanwhile) are ignored through
@@ -26,7 +31,7 @@ struct TopLevelWindow {
     WindowId id = 0;
     bool title_readable = false;  // false when the title could not be queried
     std::u16string title;         // long titles may come back cut after 16 K bytes
-    bool visible = false;
+    bool visible = false;         // shown, or minimised (see above)
 };
 
 // The top-level windows at the moment of the call; empty without a display.
