@@ -8,12 +8,12 @@
 namespace util_platform {
 
 // GetTempPathW gives the user's own temporary folder (TMP, TEMP, USERPROFILE, the Windows
-// folder, in that order), already ending with a backslash. The buffer is one longer than the
-// classic 260 so that a folder of exactly that length reaches the caller, whose limit decides.
+// folder, in that order), already ending with a backslash. A folder the classic 260-character
+// buffer cannot hold is no usable temporary folder.
 std::u16string TempFolder() {
-    wchar_t buffer[MAX_PATH + 2];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);
-    if (length == 0 || length >= MAX_PATH + 2) return std::u16string();
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
+    if (length == 0 || length >= MAX_PATH) return std::u16string();
     std::u16string folder = win32::FromWide(buffer, length);
     if (!IsPathSeparator(folder.back())) folder += kPathSeparator;
     return folder;
