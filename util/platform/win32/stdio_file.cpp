@@ -12,6 +12,12 @@
 
 namespace util_platform {
 
+// The library's text readers and writers open streams in binary mode and do the encoding
+// themselves, on Windows as elsewhere, rather than use the C runtime's "ccs=" text modes: in
+// those, the runtime that mingw-w64 links (msvcrt) ends the text at a Ctrl-Z byte and drops the
+// odd last byte of a UTF-16 file, where our decoder delivers the rest of the text and U+FFFD.
+// (CR LF, byte-order marks and malformed UTF-8 it handles as our decoder does.)
+//
 // Streams take part in the share modes as the library's handles do: while the stream is open,
 // others may read the file but not write it (_SH_DENYWR), and a file another opener is writing
 // cannot be opened. A folder cannot be opened as a stream at all (EACCES). A write mode may
