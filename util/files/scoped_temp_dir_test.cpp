@@ -52,7 +52,9 @@ TEST_F(ScopedTempDirTest, HoldsOnePrivateDirectoryFromCreateUntilDelete) {
     EXPECT_EQ(held, temp_ / "tmp1.TMP");
     EXPECT_TRUE(fs::is_directory(held));
     EXPECT_TRUE(fs::is_empty(held));
-    EXPECT_EQ(fs::status(held).permissions() & fs::perms::all, fs::perms::owner_all);
+    if (util_testing::kPosixPermissions) {
+        EXPECT_EQ(fs::status(held).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
 
     // Create again: the first directory is removed before the search, so 1 is free again.
     ASSERT_TRUE(second.Create());
@@ -86,10 +88,19 @@ TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
         {"a file holds 1", {"tmp1.TMP"}, {}, {}, "tmp2.TMP"},
         {"a folder and a dangling link", {}, {"tmp1.TMP"}, {"tmp2.TMP"}, "tmp3.TMP"},
         {"a gap", {"tmp1.TMP", "tmp3.TMP"}, {}, {}, "tmp2.TMP"},
-        {"other case and names", {"TMP1.TMP", "tmp1.tmp", "tmp01.TMP"}, {}, {}, "tmp1.TMP"},
-        {"hexadecimal", oneToA, {}, {}, "tmpA.TMP"},
+        {"other case and names",
+         {"TMP1.TMP", "tmp1.tmp", "tmp01.TMP"},
+         {},
+         {},
+         util_testing::kCaseSensitiveNames ? "tmp1.TMP" : "tmp2.TMP"},
+        {"hexadecimal",
+         oneToA,
+         {},
+         {},
+         util_testing::kCaseSensitiveNames ? "tmpA.TMP" : "tmpB.TMP"},  // tmpa.TMP is tmpA.TMP
     };
     for (const Case& c : cases) {
+        if (!c.danglingLinks.empty() && !util_testing::kTestsMakeLinks) continue;
         SCOPED_TRACE(c.what);
         fs::remove_all(temp_);
         fs::create_directories(temp_);
@@ -112,6 +123,7 @@ TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
 // first; the destructor swallows the error (one escaping it would end this program).
 TEST_F(ScopedTempDirTest, DeleteOfADirectoryGoneOrReplacedThrowsAndKeepsThePath) {
     for (bool byLink : {false, true}) {
+        if (byLink && !util_testing::kTestsMakeLinks) continue;
         SCOPED_TRACE(byLink ? "replaced by a link" : "removed by someone else");
         ScopedTempDir dir, abandoned;
         ASSERT_TRUE(dir.Create() && abandoned.Create());
