@@ -64,6 +64,10 @@ endfunction()
 function(util_windows_targets)
   # Util.dll (not libUtil.dll) beside the programs; the import library libUtil.dll.a in lib/.
   set_target_properties(Util PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
+  # System libraries the backend links by import (shlwapi: Path* helpers, shell32: the shell's
+  # file operations and the command-line splitter). ws2_32 and Iphlpapi are loaded by name.
+  target_link_libraries(util_objects PUBLIC shlwapi shell32)
+  target_link_libraries(tessmar-util PRIVATE shell32)
 
   if(UTIL_BUILD_TESTS)
     # The tests find the program and the sources by paths the Windows side can open.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "util/common/window_finder_internal.h"
+#include "util/testing/scoped_env_var.h"
 
 namespace {
 
@@ -71,24 +72,16 @@ TEST(WindowFinderRule, OnlyTheFirst1023CharactersOfATitleCount) {
 }
 
 TEST(WindowFinder, WithoutADisplayNothingIsFound) {
-    std::optional<std::string> old;
-    if (const char* value = std::getenv("DISPLAY")) old = value;
     // No variable, and a display that no server serves.
     for (const char* display : {static_cast<const char*>(nullptr), ":7913"}) {
-        if (display)
-            ::setenv("DISPLAY", display, 1);
-        else
-            ::unsetenv("DISPLAY");
+        util_testing::ScopedEnvVar variable(
+            "DISPLAY", display ? std::optional<std::string>(display) : std::nullopt);
         EXPECT_EQ(WindowFinder::FindWindowStartingWith(CString(u"")), nullptr)
             << (display ? display : "(unset)");
         CString title(u"untouched");
         EXPECT_FALSE(WindowFinder::GetWindowTitle(reinterpret_cast<void*>(0x400001), &title));
         EXPECT_EQ(title.ToUtf8(), "untouched");
     }
-    if (old)
-        ::setenv("DISPLAY", old->c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
 }
 
 }  // namespace

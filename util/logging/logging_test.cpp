@@ -13,6 +13,7 @@
 #include "util/logging/log_file.h"
 #include "util/platform/file.h"
 #include "util/platform/local_time.h"
+#include "util/testing/platform_constants.h"
 #include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
 
@@ -119,7 +120,7 @@ TEST_F(LoggingTest, NothingIsWrittenOutsideTheInitialisedState) {
 
     // A failed Init (neither folder can take the log) leaves the state closed too.
     dir_.WriteFile("plain", "not a folder");
-    ScopedEnvVar temp("TMPDIR", (dir_.path() / "plain" / "tmp").string());
+    ScopedEnvVar temp(util_testing::kTempVariable, (dir_.path() / "plain" / "tmp").string());
     Logging::Init(dir_.Wide("plain/logs"), false);
     EXPECT_FALSE(Logging::IsInitialized());
     writeEverything();
@@ -171,7 +172,7 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
         ScratchDir temp;
         temp.WriteFile("Tessmar.log", "earlier");
         {
-            ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+            ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
             Logging::Init(dir_.Wide(folder), append);
         }
         ASSERT_TRUE(Logging::IsInitialized());
@@ -231,7 +232,7 @@ TEST_F(LoggingTest, FullDiskAtInitFails) {
     for (int64_t room : {0, 1}) {
         SCOPED_TRACE(room);
         {
-            ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+            ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
             WriteLimit limit(room);
             Logging::Init(dir_.Wide(), false);
         }

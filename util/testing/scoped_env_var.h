@@ -10,23 +10,24 @@
 
 namespace util_testing {
 
+// Sets the variable of this process to the UTF-8 value, or removes it for nullopt, so that both
+// the C runtime (getenv) and the system's own view of the environment see the change.
+// POSIX: setenv/unsetenv. Windows: _wputenv_s, which also updates the process environment
+// that GetTempPathW and child processes read.
+void SetEnvironmentVariableForTest(const std::string& name,
+                                   const std::optional<std::string>& value);
+
 class ScopedEnvVar {
   public:
     ScopedEnvVar(const char* name, std::optional<std::string> value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        Apply(value);
+        SetEnvironmentVariableForTest(name_, value);
     }
-    ~ScopedEnvVar() { Apply(old_); }
+    ~ScopedEnvVar() { SetEnvironmentVariableForTest(name_, old_); }
     ScopedEnvVar(const ScopedEnvVar&) = delete;
     ScopedEnvVar& operator=(const ScopedEnvVar&) = delete;
 
   private:
-    void Apply(const std::optional<std::string>& value) {
-        if (value)
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
     std::string name_;
     std::optional<std::string> old_;
 };

@@ -1,7 +1,7 @@
 #include "util/platform/command_line.h"
 
 #include <windows.h>
-// After windows.h, whose types it uses.
+// shellapi.h needs the types of windows.h first.
 #include <shellapi.h>
 
 namespace util_platform {
