@@ -9,6 +9,7 @@
 
 #include "util/base/cstring.h"
 #include "util/platform/path.h"
+#include "util/platform/temp_folder.h"
 
 namespace util_testing {
 
@@ -58,6 +59,25 @@ inline constexpr bool kFoldersOpenAsStreams = true;
 inline constexpr bool kLocaleVariablesChooseLanguages = true;
 inline constexpr bool kWindowsOnDisplayVariable = true;
 #endif
+
+// The name ScopedTempDir gives its directory number u: the system's temporary-name rule, "tmp",
+// u in hexadecimal, ".TMP". On Windows the letter case is the system's own (Windows writes
+// "tmpA.TMP", Wine "tmpa.tmp"), so the name is asked of the library's TempFileName there.
+inline std::string TempName(unsigned u) {
+#if defined(_WIN32)
+    const std::u16string path = util_platform::TempFileName(u"C:\\", u);
+    const std::u16string name = path.substr(path.find_last_of(u"\\/") + 1);
+    return std::string(name.begin(), name.end());  // ASCII only
+#else
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), kHex[u % 16]);
+        u /= 16;
+    } while (u != 0);
+    return "tmp" + digits + ".TMP";
+#endif
+}
 
 // The path separator as the library writes it.
 inline constexpr char kSeparator = static_cast<char>(util_platform::kPathSeparator);
