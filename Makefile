@@ -4,8 +4,10 @@ DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
+# Where `make install` puts the library, headers, CMake package, pkg-config file and program.
+PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test asan tsan bench fuzz fuzz-smoke format clean \
+.PHONY: all deps build demo test install package exports asan tsan bench fuzz fuzz-smoke format clean \
         windows windows-test windows-demo windows-exports
 
 all: build
@@ -22,6 +24,20 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+install: build
+	@cmake --install build --prefix $(PREFIX)
+
+# The three Debian packages (build/packages/), then lintian on them: errors fail the target.
+package: build
+	@rm -f build/packages/*.deb
+	@cmake --build build --target package
+	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
+	@ls -1 build/packages/*.deb
+
+# Rewrites util/util_so_exports.txt after an intended change of the exported interface.
+exports: build
+	@cmake --build build --target exports
 
 asan: deps
 	@cmake --preset asan >/dev/null

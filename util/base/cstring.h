@@ -88,6 +88,11 @@ private:
 
 class UTIL_EXPORT CString {
 public:
+    // The longest text a CString holds, in UTF-16 units (1,073,741,823: a 1 GiB ANSI file fits,
+    // 1.1 GB does not). Building or growing a longer one throws std::length_error; functions of
+    // the library that read texts of outside size check against it and answer failure instead.
+    static constexpr int kMaxLength = 0x7FFFFFFF / 2;
+
     CString() noexcept : data_(nullptr) {}
     CString(const char16_t* text);  // null gives the empty string
     CString(const char16_t* text, int length);

@@ -35,7 +35,7 @@ fs::path HeldPath(const ScopedTempDir& dir) {
     return fs::path(path.ToUtf8());
 }
 
-class ScopedTempDirTest : public ::testing::Test {
+class ScopedTempDirPosixTest : public ::testing::Test {
   protected:
     util_testing::ScratchDir scratch_;
     fs::path temp_ = scratch_.path() / "temp";
@@ -68,7 +68,7 @@ struct TreeWithLinks {
 
 // By Delete, by the destructor, and by Delete after a folder was swapped for a link while the
 // tree was being removed: that attempt throws and keeps the path; the next removes the link.
-TEST_F(ScopedTempDirTest, RemovesTheWholeTreeButNeverWhatLinksPointTo) {
+TEST_F(ScopedTempDirPosixTest, RemovesTheWholeTreeButNeverWhatLinksPointTo) {
     for (const std::string way : {"Delete", "destructor", "swapped"}) {
         SCOPED_TRACE(way);
         fs::path held;
