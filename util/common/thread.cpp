@@ -7,24 +7,21 @@
 namespace common {
 namespace sdk {
 
-CriticalSection::CriticalSection() = default;
-CriticalSection::~CriticalSection() = default;
 // A waiter first spins for a while before it sleeps: the sections this lock guards (one log
 // write) are short, and going to sleep and being woken costs more than they take.
-constexpr int kSpinCount = 2000;
+constexpr unsigned kSpinCount = 2000;
+
+CriticalSection::CriticalSection() : lock_(kSpinCount) {}
+CriticalSection::~CriticalSection() = default;
 
 void CriticalSection::lock() {
-    for (int i = 0; i < kSpinCount; ++i) {
-        if (mutex_.try_lock()) return;
-        util_platform::CpuRelax();
-    }
-    mutex_.lock();
+    lock_.Lock();
 }
 void CriticalSection::unlock() {
-    mutex_.unlock();
+    lock_.Unlock();
 }
 bool CriticalSection::try_lock() {
-    return mutex_.try_lock();
+    return lock_.TryLock();
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <boost/shared_ptr.hpp>
 #include <mutex>
 
+#include "util/platform/thread.h"
 #include "util/util_export.h"
 
 namespace common {
@@ -30,7 +31,7 @@ class UTIL_EXPORT CriticalSection {
     bool try_lock();
 
   private:
-    std::recursive_mutex mutex_;
+    util_platform::RecursiveLock lock_;  // the system's own lock (a CRITICAL_SECTION on Windows)
 };
 
 // Runs a callback object on a thread of its own and lets the owner poll for it, wait for it and
