@@ -4,8 +4,11 @@ DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
+# Where `make install` puts the library, headers, CMake package, pkg-config file and program.
+PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test asan tsan bench fuzz fuzz-smoke format clean
+.PHONY: all deps build demo test install package exports asan tsan bench fuzz fuzz-smoke format clean \
+        windows windows-test windows-demo windows-exports
 
 all: build
 
@@ -21,6 +24,20 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+install: build
+	@cmake --install build --prefix $(PREFIX)
+
+# The three Debian packages (build/packages/), then lintian on them: errors fail the target.
+package: build
+	@rm -f build/packages/*.deb
+	@cmake --build build --target package
+	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
+	@ls -1 build/packages/*.deb
+
+# Rewrites util/util_so_exports.txt after an intended change of the exported interface.
+exports: build
+	@cmake --build build --target exports
 
 asan: deps
 	@cmake --preset asan >/dev/null
@@ -52,6 +69,29 @@ fuzz-smoke: fuzz
 	  mkdir -p build/fuzz/corpus/$$(basename $$f); \
 	  $$f -max_total_time=$(FUZZ_SECS) -print_final_stats=1 build/fuzz/corpus/$$(basename $$f); \
 	done
+
+# Windows: Util.dll, tessmar-util.exe and the tests, cross-compiled with mingw-w64 into
+# build/windows and run under Wine (scripts/windows-test.sh starts and stops Xvfb and the
+# wineserver around the run).
+windows: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j$(JOBS)
+	@WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+windows-test: windows
+	@scripts/windows-test.sh
+
+windows-demo: windows
+	@cd build/windows && ./wine-run bin/tessmar-util.exe demo; status=$$?; \
+	  WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null; \
+	  exit $$status
+
+# Rewrites util/util_dll_exports.txt from the built Util.dll, after a deliberate change of the
+# exported interface (the test dll_exports compares the DLL with that list).
+windows-exports: windows
+	@cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DCXXFILT=x86_64-w64-mingw32-c++filt \
+	  -DDLL=build/windows/bin/Util.dll -DEXE=build/windows/bin/tessmar-util.exe \
+	  -DEXPECTED=util/util_dll_exports.txt -DUPDATE=ON -P cmake/check_dll_exports.cmake
 
 format:
 	@find util cli bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

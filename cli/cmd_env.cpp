@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "util/environment/environment.h"
 #include "util/environment/path_service.h"
 #include "util/platform/path.h"
@@ -62,12 +63,19 @@ void PrintPaths(const std::string& indent, const std::string& installDir) {
 int RunPaths(const cli::Args& args) {
     cli::ArgReader reader(args);
     std::string forced = reader.Option("--lang").value_or("");
+    const bool json = reader.Flag("--json");
     reader.Done();
     if (!PathService::GetInstance().Init(cli::Wide(forced))) {
         std::cerr << "tessmar-util: no UI language could be selected (\"DefaultLanguage\" in "
                      "section \"Common\" of Tessmar.ini beside the program is missing, or no "
                      "locales folder matches)\n";
         return cli::kExitFailure;
+    }
+    if (json) {
+        cli::Json paths = cli::Json::object();
+        for (const NamedPath& entry : kPaths) paths[entry.name] = StoredPath(entry.type);
+        cli::PrintJson({{"language", SelectedLanguage()}, {"paths", paths}});
+        return cli::kExitOk;
     }
     std::cout << std::left << std::setw(28) << "language" << SelectedLanguage() << "\n";
     PrintPaths("", "");
@@ -76,6 +84,7 @@ int RunPaths(const cli::Args& args) {
 
 int RunEnv(const cli::Args& args) {
     cli::ArgReader reader(args);
+    const bool json = reader.Flag("--json");
     reader.Done();
     namespace env = common::sdk::environment;
     CPath exe, folder, locales, ini;
@@ -83,6 +92,15 @@ int RunEnv(const cli::Args& args) {
     env::GetExeFolderPath(&folder);
     env::GetLocalesFolderPath(&locales);
     env::GetTessmarIniPath(&ini);
+    if (json) {
+        cli::PrintJson({{"usb_support", env::ENV_IsUSupportUSB() != 0},
+                        {"ipv6_support", env::ENV_IsUSupportIPv6() != 0},
+                        {"executable", cli::Utf8(exe)},
+                        {"executable_folder", cli::Utf8(folder)},
+                        {"locales_folder", cli::Utf8(locales)},
+                        {"settings_file", cli::Utf8(ini)}});
+        return cli::kExitOk;
+    }
     std::cout << std::left << std::setw(20) << "USB support" << env::ENV_IsUSupportUSB() << "\n"
               << std::setw(20) << "IPv6 support" << env::ENV_IsUSupportIPv6() << "\n"
               << std::setw(20) << "executable" << cli::Utf8(exe) << "\n"
@@ -106,7 +124,7 @@ void DemoPaths(cli::DemoContext& context) {
 
 }  // namespace
 
-CLI_COMMAND("paths", "paths [--lang LANGUAGE]   (automatic choice when no --lang)",
+CLI_COMMAND("paths", "paths [--lang LANGUAGE] [--json]   (automatic choice when no --lang)",
             "select the UI language and show the resource paths", RunPaths);
-CLI_COMMAND("env", "env", "show USB and IPv6 support and the program's own paths", RunEnv);
+CLI_COMMAND("env", "env [--json]", "show USB and IPv6 support and the program's own paths", RunEnv);
 CLI_DEMO_STEP(20, "UI language and resource paths", DemoPaths);

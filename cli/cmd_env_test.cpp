@@ -12,6 +12,13 @@ using namespace util_testing;
 TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
     const std::string dir = std::filesystem::path(UTIL_TEST_CLI).parent_path().string();
     const std::string sep(1, kSeparator);
+    // A path with the platform's separators as a JSON string's content (backslashes doubled).
+    auto J = [](const std::string& path) {
+        std::string json;
+        for (char ch : Native(path)) json += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+        return json;
+    };
+    const std::string jdir = J(dir);
     // `paths` showing the files of one language. No user language settings leak in from the
     // machine running the tests.
     auto paths = [&](std::vector<std::string> env, std::vector<std::string> args,
@@ -46,6 +53,20 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
                AnyOf(Glob("*IPv6 support *0\n*"), Glob("*IPv6 support *1\n*")),
                Glob("* " UTIL_TEST_CLI "\n* " + dir + "\n* " + dir + sep + "locales\n* " + dir +
                     sep + "Tessmar.ini\n*"))},
+        {{"paths", "--json", "--lang", "ja"},
+         0,
+         "{\"language\":\"ja\",\"paths\":{\"PATH_LOCALE_DIR\":\"" + jdir +
+             J("/locales/ja") + "\",\"PATH_RESOURCE_DLL\":\"" + jdir +
+             J("/locales/ja/ResourceRes.dll") + "\",\"PATH_HELP_FILE\":\"" + jdir +
+             J("/locales/ja/TESSMAR.chm") + "\",\"PATH_LICENSE_FILE\":\"" + jdir +
+             J("/locales/ja/license.txt") + "\",\"PATH_EXE_DAWNQUILL_FILE\":\"" + jdir +
+             J("/dawnquill.txt") + "\",\"PATH_LOCALE_DAWNQUILL_FILE\":\"" + jdir +
+             J("/locales/ja/dawnquill.txt") + "\"}}\n"},
+        {{"env", "--json"},
+         0,
+         Glob("{\"usb_support\":*,\"ipv6_support\":*,\"executable\":\"" + J(UTIL_TEST_CLI) +
+              "\",\"executable_folder\":\"" + jdir + "\",\"locales_folder\":\"" + jdir +
+              J("/locales") + "\",\"settings_file\":\"" + jdir + J("/Tessmar.ini") + "\"}\n")},
         {{"paths", "--lang"}, 2},
         {{"paths", "extra"}, 2},
         {{"env", "--lang", "ja"}, 2},

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "util/files/file_access.h"
 
 namespace {
@@ -48,6 +49,7 @@ int RunStamp(const cli::Args& args) {
 int RunDesc(const cli::Args& args) {
     cli::ArgReader reader(args);
     std::optional<std::string> offsetText = reader.Option("--offset");
+    const bool json = reader.Flag("--json");
     std::string file = reader.Next("FILE");
     reader.Done();
     uint32_t offset = offsetText ? ParseOffset(*offsetText) : 0;
@@ -58,12 +60,16 @@ int RunDesc(const cli::Args& args) {
                   << ")\n";
         return cli::kExitFailure;
     }
-    std::cout << cli::Utf8(text) << "\n";
+    if (json)
+        cli::PrintJson({{"file", file}, {"description", cli::Utf8(text)}});
+    else
+        std::cout << cli::Utf8(text) << "\n";
     return cli::kExitOk;
 }
 
 int RunSize(const cli::Args& args) {
     cli::ArgReader reader(args);
+    const bool json = reader.Flag("--json");
     std::string file = reader.Next("FILE");
     reader.Done();
     CFileAccess files;
@@ -72,7 +78,10 @@ int RunSize(const cli::Args& args) {
         std::cerr << "tessmar-util: cannot measure " << file << "\n";
         return cli::kExitFailure;
     }
-    std::cout << size << "\n";
+    if (json)
+        cli::PrintJson({{"file", file}, {"size", size}});
+    else
+        std::cout << size << "\n";
     return cli::kExitOk;
 }
 
@@ -140,7 +149,7 @@ void DemoFiles(cli::DemoContext& context) {
 
 CLI_COMMAND("stamp", "stamp SRC DST ID   (copy SRC to DST with the line @JCID=ID after 9 bytes)",
             "copy a firmware file with a job client ID line", RunStamp);
-CLI_COMMAND("desc", "desc FILE [--offset N]   (description block at N, default 140)",
+CLI_COMMAND("desc", "desc FILE [--offset N] [--json]   (description block at N, default 140)",
             "print the description block of a firmware file", RunDesc);
-CLI_COMMAND("size", "size FILE", "print the size of a file in bytes", RunSize);
+CLI_COMMAND("size", "size FILE [--json]", "print the size of a file in bytes", RunSize);
 CLI_DEMO_STEP(40, "Firmware files: description block and job client ID stamp", DemoFiles);

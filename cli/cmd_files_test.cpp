@@ -14,6 +14,11 @@ TEST(FilesCommandTest, ExitCodesAndOutput) {
         {{"size", "five.bin"}, 0, "5\n"},
         {{"size", "missing.bin"}, 1, ""},
         {{"size"}, 2, ""},
+        {{"size", "--json", "five.bin"}, 0, "{\"file\":\"five.bin\",\"size\":5}\n"},
+        {{"size", "--json", "missing.bin"}, 1, ""},
+        {{"desc", "fw.bin", "--json"}, 0, "{\"file\":\"fw.bin\",\"description\":\"TM-40\"}\n"},
+        {{"desc", "--json", "five.bin"}, 1, ""},
+        {{"stamp", "--json", "fw.bin", "out.bin", "ID"}, 2, ""},  // prints no record
         {{"desc", "fw.bin"}, 0, "TM-40\n"},
         {{"desc", "near.bin", "--offset", "10"}, 0, "ok\n"},
         {{"desc", "five.bin"}, 1, ""},

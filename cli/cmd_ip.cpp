@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "util/ipformat/ip_format.h"
 #include "util/ipformat/ip_format_peer.h"
 
@@ -19,15 +20,20 @@ const char* Kind(const CString& text) {
     return "other";
 }
 
-int RunCheck(cli::ArgReader& reader) {
+int RunCheck(cli::ArgReader& reader, bool json) {
     std::vector<std::string> texts = reader.Rest();
     if (texts.empty()) throw cli::UsageError("missing TEXT");
     bool allAddresses = true;
+    cli::Json records = cli::Json::array();
     for (const std::string& text : texts) {
         const char* kind = Kind(cli::Wide(text));
         allAddresses = allAddresses && std::string(kind) != "other";
-        std::cout << text << "\t" << kind << "\n";
+        if (json)
+            records.push_back({{"text", text}, {"kind", kind}});
+        else
+            std::cout << text << "\t" << kind << "\n";
     }
+    if (json) cli::PrintJson(records);
     return allAddresses ? cli::kExitOk : cli::kExitFailure;
 }
 
@@ -40,7 +46,7 @@ int RunSame(cli::ArgReader& reader) {
     return same ? cli::kExitOk : cli::kExitFailure;
 }
 
-int RunCut(cli::ArgReader& reader) {
+int RunCut(cli::ArgReader& reader, bool json) {
     std::string text = reader.Next("TEXT");
     reader.Done();
     CString ipv6Part, ipv4Tail, scopeId;
@@ -49,6 +55,13 @@ int RunCut(cli::ArgReader& reader) {
                                                          prefix, scopeId)) {
         std::cerr << "tessmar-util: not a valid IPv6 address: " << text << "\n";
         return cli::kExitFailure;
+    }
+    if (json) {
+        cli::PrintJson({{"ipv6_part", cli::Utf8(ipv6Part)},
+                        {"ipv4_tail", cli::Utf8(ipv4Tail)},
+                        {"prefix", prefix},
+                        {"scope_id", cli::Utf8(scopeId)}});
+        return cli::kExitOk;
     }
     std::cout << "IPv6 part\t" << cli::Utf8(ipv6Part) << "\n"
               << "IPv4 tail\t" << cli::Utf8(ipv4Tail) << "\n"
@@ -98,24 +111,32 @@ const char* StatusName(EIPV6ScopeIdStatus status) {
     return "unknown";
 }
 
-int RunScope(cli::ArgReader& reader) {
+int RunScope(cli::ArgReader& reader, bool json) {
     std::string text = reader.Next("TEXT");
     reader.Done();
     CString result;
     EIPV6ScopeIdStatus status = CIPFormat::MergeIPV6AddressWithScopeID(cli::Wide(text), result);
-    std::cout << "status\t" << StatusName(status) << " " << static_cast<int>(status) << "\n"
-              << "result\t" << cli::Utf8(result) << "\n";
+    if (json)
+        cli::PrintJson({{"status", StatusName(status)},
+                        {"code", static_cast<int>(status)},
+                        {"result", cli::Utf8(result)}});
+    else
+        std::cout << "status\t" << StatusName(status) << " " << static_cast<int>(status) << "\n"
+                  << "result\t" << cli::Utf8(result) << "\n";
     return status < 0 ? cli::kExitFailure : cli::kExitOk;
 }
 
 int RunIp(const cli::Args& args) {
     cli::ArgReader reader(args);
+    // --json belongs to the record-printing actions; for the others it stays an unknown option.
     std::string action = reader.Next("check, same, cut, bond or scope");
-    if (action == "check") return RunCheck(reader);
+    const bool json =
+        (action == "check" || action == "cut" || action == "scope") && reader.Flag("--json");
+    if (action == "check") return RunCheck(reader, json);
     if (action == "same") return RunSame(reader);
-    if (action == "cut") return RunCut(reader);
+    if (action == "cut") return RunCut(reader, json);
     if (action == "bond") return RunBond(reader);
-    if (action == "scope") return RunScope(reader);
+    if (action == "scope") return RunScope(reader, json);
     throw cli::UsageError("expected check, same, cut, bond or scope, not " + action);
 }
 
@@ -138,14 +159,15 @@ void DemoAddresses(cli::DemoContext&) {
 
 }  // namespace
 
-CLI_COMMAND("ip",
-            "ip check TEXT...       (valid IPv4, IPv4, IPv6 or other; exit 1 if any is other)\n"
-            "ip same A B            (exit 0 same, 1 different)\n"
-            "ip cut TEXT            (IPv6 part, IPv4 tail, prefix, scope ID)\n"
-            "ip bond TEXT PREFIX    (join a prefix length into an IPv6 text)\n"
-            "ip scope TEXT          (complete with the first Ethernet adapter's zone; exit 1 on a "
-            "negative status)",
-            "classify, compare and take apart IP address text", RunIp);
+CLI_COMMAND(
+    "ip",
+    "ip check [--json] TEXT...   (valid IPv4, IPv4, IPv6 or other; exit 1 if any is other)\n"
+    "ip same A B                 (exit 0 same, 1 different)\n"
+    "ip cut [--json] TEXT        (IPv6 part, IPv4 tail, prefix, scope ID)\n"
+    "ip bond TEXT PREFIX         (join a prefix length into an IPv6 text)\n"
+    "ip scope [--json] TEXT      (complete with the first Ethernet adapter's zone; exit 1 on a "
+    "negative status)",
+    "classify, compare and take apart IP address text", RunIp);
 CLI_DEMO_STEP(30, "IP addresses as a user types them", DemoAddresses);
 
 void DemoScope(cli::DemoContext&) {

@@ -22,7 +22,23 @@ TEST(CliIp, SubcommandsAnswerWithTheirDocumentedOutputAndExitCode) {
         {{"ip", "scope", "127.0.0.1"},
          1,
          "status\tIPV6_SCOPEID_INVALID_ADDRESS -3\nresult\t127.0.0.1\n"},
+        // --json: one document, quoted by the JSON library (bad UTF-8 becomes U+FFFD), same exit
+        // codes; failures print nothing on standard output.
+        {{"ip", "check", "--json", "10.0.0.1", "a\"b\\\xff"},
+         1,
+         "[{\"text\":\"10.0.0.1\",\"kind\":\"valid IPv4\"},"
+         "{\"text\":\"a\\\"b\\\\\xEF\xBF\xBD\",\"kind\":\"other\"}]\n"},
+        {{"ip", "cut", "::ffff/96:192.0.2.1%5", "--json"},
+         0,
+         "{\"ipv6_part\":\"::ffff\",\"ipv4_tail\":\"192.0.2.1\",\"prefix\":96,\"scope_id\":\"5\"}"
+         "\n"},
+        {{"ip", "cut", "--json", "1.2.3.4"}, 1, ""},
+        {{"ip", "scope", "--json", "127.0.0.1"},
+         1,
+         "{\"status\":\"IPV6_SCOPEID_INVALID_ADDRESS\",\"code\":-3,\"result\":\"127.0.0.1\"}\n"},
+        {{"ip", "same", "--json", "10.0.0.1", "10.0.0.1"}, 2, ""},  // prints no record
         {{"ip", "check"}, 2, ""},
+        {{"ip", "check", "--json"}, 2, ""},
         {{"ip", "frobnicate"}, 2, ""},
     });
 }

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "util/files/file_util.h"
 #include "util/files/inifile.h"
 
@@ -43,6 +44,7 @@ int RunText(const cli::Args& args) {
 
 int RunEncoding(const cli::Args& args) {
     cli::ArgReader reader(args);
+    const bool json = reader.Flag("--json");
     const CPath path(cli::Wide(reader.Next("FILE")));
     reader.Done();
     file_util::Encoding encoding = file_util::kAnsi;
@@ -50,12 +52,16 @@ int RunEncoding(const cli::Args& args) {
         std::cerr << "tessmar-util: cannot read " << cli::Utf8(path) << "\n";
         return cli::kExitFailure;
     }
-    std::cout << EncodingName(encoding) << "\n";
+    if (json)
+        cli::PrintJson({{"file", cli::Utf8(path)}, {"encoding", EncodingName(encoding)}});
+    else
+        std::cout << EncodingName(encoding) << "\n";
     return cli::kExitOk;
 }
 
 int RunIni(const cli::Args& args) {
     cli::ArgReader reader(args);
+    const bool json = reader.Flag("--json");
     // Made absolute: the Windows profile API looks for a bare name in the Windows folder, while
     // the user means the current one.
     const CString file = cli::Wide(
@@ -70,7 +76,10 @@ int RunIni(const cli::Args& args) {
             std::cerr << "tessmar-util: the value does not fit the largest buffer\n";
             return cli::kExitFailure;
         }
-        std::cout << cli::Utf8(value) << "\n";
+        if (json)
+            cli::PrintJson({{"key", cli::Utf8(key)}, {"value", cli::Utf8(value)}});
+        else
+            std::cout << cli::Utf8(value) << "\n";
         return cli::kExitOk;
     }
     KeyValueMap values;
@@ -78,6 +87,12 @@ int RunIni(const cli::Args& args) {
         std::cerr << "tessmar-util: no entries in section [" << cli::Utf8(section) << "] of "
                   << cli::Utf8(file) << "\n";
         return cli::kExitFailure;
+    }
+    if (json) {
+        cli::Json pairs = cli::Json::object();
+        for (const auto& [name, value] : values) pairs[cli::Utf8(name)] = cli::Utf8(value);
+        cli::PrintJson(pairs);
+        return cli::kExitOk;
     }
     for (const auto& [name, value] : values)
         std::cout << cli::Utf8(name) << "=" << cli::Utf8(value) << "\n";
@@ -119,10 +134,10 @@ void DemoSettingsAndText(cli::DemoContext& context) {
 
 CLI_COMMAND("text", "text FILE [--dos]   (the decoded text as UTF-8; --dos: CR LF line ends)",
             "read a text file in its encoding", RunText);
-CLI_COMMAND("encoding", "encoding FILE", "tell a text file's encoding from its byte-order mark",
-            RunEncoding);
-CLI_COMMAND(
-    "ini",
-    "ini FILE SECTION        (all pairs of the section)\nini FILE SECTION KEY    (one value)",
-    "read a settings (INI) file", RunIni);
+CLI_COMMAND("encoding", "encoding FILE [--json]",
+            "tell a text file's encoding from its byte-order mark", RunEncoding);
+CLI_COMMAND("ini",
+            "ini FILE SECTION [--json]       (all pairs of the section)\n"
+            "ini FILE SECTION KEY [--json]   (one value)",
+            "read a settings (INI) file", RunIni);
 CLI_DEMO_STEP(50, "Settings and text files", DemoSettingsAndText);

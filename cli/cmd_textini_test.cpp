@@ -13,6 +13,9 @@ TEST(TextIniCliTest, CommandsAnswerAsDocumented) {
         {{"ini", "a.ini", "Other"}, 1, ""},
         {{"ini", "none", "Common", "x"}, 0, "\n"},
         {{"ini", "a.ini"}, 2, ""},
+        {{"ini", "--json", "a.ini", "common"}, 0, "{\"A\":\"\\\"1\\\"\",\"b\":\"2\"}\n"},
+        {{"ini", "a.ini", "COMMON", "a", "--json"}, 0, "{\"key\":\"a\",\"value\":\"1\"}\n"},
+        {{"ini", "--json", "a.ini", "Other"}, 1, ""},
         {{"text", "u16.txt"}, 0, "a\n\xC3\xA9"},
         {{"text", "--dos", "u16.txt"}, 0, "a\r\n\xC3\xA9"},
         {{"text", "none"}, 1, ""},
@@ -20,6 +23,11 @@ TEST(TextIniCliTest, CommandsAnswerAsDocumented) {
         {{"encoding", "a.ini"}, 0, "ANSI (no byte-order mark)\n"},
         {{"encoding", "none"}, 1, ""},
         {{"encoding"}, 2, ""},
+        {{"encoding", "--json", "u16.txt"},
+         0,
+         "{\"file\":\"u16.txt\",\"encoding\":\"UTF-16LE\"}\n"},
+        {{"encoding", "--json", "none"}, 1, ""},
+        {{"text", "--json", "u16.txt"}, 2, ""},  // prints no record
     };
     for (const util_testing::CliCase& row : rows) util_testing::ExpectCli(row, dir.path().string());
 }

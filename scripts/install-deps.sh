@@ -8,6 +8,8 @@ packages=(
   libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev libspdlog-dev libicu-dev libx11-dev
   xvfb x11-utils iproute2 clang-format
+  nlohmann-json3-dev help2man dpkg-dev file lintian binutils jq bash-completion
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest
 )
 
 missing=()

@@ -2,7 +2,7 @@
 // in a fixed order when the library is loaded, before any exported function can run, and
 // destroyed in the reverse order when it is unloaded:
 //
-//   1. the constant character sets of the IP address validators and their lookup tables;
+//   1. the constant character sets of the IP address validators;
 //   2. the log's file object with its lock (closing the file at unload if Term was not called);
 //   3. the path service's table of paths;
 //   4. the application object.
@@ -16,16 +16,11 @@
 #include "util/ipformat/ip_text.h"
 #include "util/logging/log_file.h"
 
-// 1. The IP address validators' character sets and their lookup tables.
+// 1. The IP address validators' character sets.
 const CString g_strDigits(u"0123456789");
 const CString g_strHexDigits(u"0123456789abcdefABCDEF");
 const CString g_strIPv6PreCheckChars(u"0123456789abcdefABCDEF:/");
 const CString g_strDot(u".");
-const CString ip_text::g_strIPv6HostChars = g_strHexDigits + u":" + g_strDot + u"/";
-const ip_text::CharSet ip_text::g_digitSet(g_strDigits.View());
-const ip_text::CharSet ip_text::g_hexSet(g_strHexDigits.View());
-const ip_text::CharSet ip_text::g_preCheckSet(g_strIPv6PreCheckChars.View());
-const ip_text::CharSet ip_text::g_hostSet(ip_text::g_strIPv6HostChars.View());
 
 // 2. The log's file object and its lock.
 CLogFile LogFile;

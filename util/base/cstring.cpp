@@ -17,7 +17,7 @@ namespace {
 const char16_t kEmptyText[1] = {0};
 
 int ClampLength(size_t n) {
-    if (n > static_cast<size_t>(INT_MAX / 2)) throw std::length_error("CString too long");
+    if (n > static_cast<size_t>(CString::kMaxLength)) throw std::length_error("CString too long");
     return static_cast<int>(n);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "util/files/file_access.h"
+#include "util/files/file_access_internal.h"
 #include "util/platform/file.h"
 
 namespace {
@@ -25,13 +26,17 @@ bool OptionsForMode(FileMode mode, FileOpenOptions* options) {
             options->creation = FileCreation::kOpenExisting;
             options->readOnly = true;
             return true;
+        // The modes that create, truncate or write never follow a link at the name: a link
+        // planted there must not redirect the write to the file it points to.
         case FM_Create:
             options->access = util_platform::kAccessReadWrite;
             options->creation = FileCreation::kCreateAlways;
+            options->noFollow = true;
             return true;
         case FM_Append:
             options->access = util_platform::kAccessReadWrite;
             options->creation = FileCreation::kOpenAlways;
+            options->noFollow = true;
             return true;
     }
     return false;
@@ -88,11 +93,16 @@ int CFileAccess::FA_WriteFile(FileHandle handle, const void* buffer, uint32_t co
 }
 
 FileHandle CFileAccess::FA_OpenFile(const char16_t* path, FileMode mode) {
+    return file_access_internal::OpenFile(path, mode, false);
+}
+
+FileHandle file_access_internal::OpenFile(const char16_t* path, FileMode mode, bool ownerOnly) {
     FileOpenOptions options;
     if (!OptionsForMode(mode, &options)) {
         util_platform::SetLastError(EINVAL);
         return nullptr;
     }
+    options.ownerOnly = ownerOnly;
     FileHandle handle = util_platform::OpenFileShared(ViewOf(path), options);
     if (!handle) return nullptr;
     if (mode == FM_Append &&
@@ -134,8 +144,10 @@ FileHandle CFileAccess::GetWorkingDirectoryandFile(const char16_t* folder, const
     const std::u16string temp = util_platform::TempFolder();
     const std::u16string system = util_platform::SystemFolder();
     for (const std::u16string* candidate : {&given, &temp, &system}) {
-        // A fallback folder whose text would not fit the platform's buffer is not available.
-        if (candidate != &given && candidate->size() >= kFolderBufferChars) continue;
+        // A fallback folder that the platform cannot give (no usable temporary folder), or whose
+        // text would not fit its buffer, is not available.
+        if (candidate != &given && (candidate->empty() || candidate->size() >= kFolderBufferChars))
+            continue;
         CString path(*candidate);
         path += ViewOf(fileName);  // plain joining: the folder text brings its own separator
         FileHandle handle = FA_OpenFile(path, mode);

@@ -32,8 +32,9 @@ enum MakeDLFileRes : int32_t {
 // throws; every failure is reported by the result alone and leaves the platform's error code
 // (errno on POSIX) as the failing call set it.
 //
-// Share modes: every FA_OpenFile mode lets other openers read but not write. A second opener is
-// let in only if it, too, leaves the holder's access alone, so
+// Share modes: every FA_OpenFile mode lets other openers read but not write, and the rule holds
+// between handles, the text streams of file_util.h and the log alike. A second opener is let in
+// only if it, too, leaves the holder's access alone, so
 //   FA_OpenFile(p, FM_Read) twice                  -> both open
 //   FA_OpenFile(p, FM_Read), then FM_Create        -> 0, and p is not truncated
 //   FA_OpenFile(p, FM_Create), then FM_Read        -> 0 (the reader would deny writing)
@@ -64,7 +65,9 @@ class UTIL_EXPORT CFileAccess {
 
     // Opens path as the mode says; 0 on failure (never the all-bits-set value). A mode other
     // than FM_Read, FM_Create and FM_Append gives 0. FM_Create truncates only after the share
-    // check let it in.
+    // check let it in. FM_Create and FM_Append never open through a symbolic link at path: a
+    // link there (dangling or not) gives 0 with the error ELOOP on POSIX, and the file it
+    // points to is neither created nor changed. FM_Read follows links.
     FileHandle FA_OpenFile(const char16_t* path, FileMode mode);
 
     // Opens an existing device or file. readWrite != 0: read and write, sharing read and write;

@@ -1,6 +1,7 @@
 #include "util/files/file_util.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -26,8 +27,9 @@ constexpr char16_t kReadFailed[] = u"Fail to read from '%s', errno=%d\n";
 
 // Files are read in chunks this large: few calls, and a bounded buffer beside the text.
 constexpr size_t kChunkBytes = size_t{1} << 20;
-// The longest text a CString holds, with room to spare for the decoder's last units.
-constexpr size_t kMaxUnits = INT_MAX - 64;
+// The longest text a CString holds.
+constexpr size_t kMaxUnits = static_cast<size_t>(CString::kMaxLength);
+std::atomic<size_t> g_maxUnits{kMaxUnits};
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -45,15 +47,11 @@ FilePtr OpenLogged(const CPath& path, const char* mode) {
 // *got holds the bytes read either way, *atEnd whether the file is exhausted.
 bool ReadLogged(const CPath& path, std::FILE* file, void* buffer, size_t want, size_t* got,
                 bool* atEnd) {
-    errno = 0;
-    *got = std::fread(buffer, 1, want, file);
-    const int error = errno;
+    int error = 0;
+    const bool ok = util_platform::ReadStdioFile(file, buffer, want, got, &error);
     *atEnd = *got < want;
-    if (std::ferror(file)) {
-        Logging::WriteV(kReadFailed, path.GetString(), error);
-        return false;
-    }
-    return true;
+    if (!ok) Logging::WriteV(kReadFailed, path.GetString(), error);
+    return ok;
 }
 
 // A small file is read with a buffer of its own size plus one byte, so its end is seen at
@@ -67,42 +65,57 @@ size_t MarkLength(Encoding encoding) {
 }
 
 // Where decoded text goes: straight into the caller's CString (grown as needed), or, when the
-// caller wants no text, into a scratch buffer reused for each chunk.
+// caller wants no text, into a scratch buffer reused for each chunk. The text may not pass
+// MaxTextUnits(); a decoder gets room for its worst case, which may reach past the limit, and
+// Commit tells whether what it actually wrote still fits.
 class TextSink {
   public:
     TextSink(CString* text, size_t expectedUnits) : text_(text) {
         if (text_) {
-            capacity_ = std::min(std::max<size_t>(expectedUnits, 256), kMaxUnits);
+            capacity_ = std::min(std::max<size_t>(expectedUnits, 256), internal::MaxTextUnits());
             buffer_ = text_->GetBuffer(static_cast<int>(capacity_));
         }
     }
     ~TextSink() {
         if (text_) text_->ReleaseBuffer(static_cast<int>(used_));
     }
-    // Room for `units` more; null when the text would grow past what a CString holds.
+    // Room for `units` more.
     char16_t* Reserve(size_t units) {
         if (!text_) {
             scratch_.resize(std::max({scratch_.size(), units, size_t{1}}));
             return scratch_.data();
         }
         if (used_ + units > capacity_) {
-            if (used_ + units > kMaxUnits) return nullptr;
             text_->ReleaseBuffer(static_cast<int>(used_));
-            capacity_ = std::min(std::max(capacity_ * 2, used_ + units), kMaxUnits);
+            const size_t limit = internal::MaxTextUnits() + units;
+            capacity_ = std::min(std::max(capacity_ * 2, used_ + units), limit);
             buffer_ = text_->GetBuffer(static_cast<int>(capacity_));
         }
         return buffer_ + used_;
     }
-    void Commit(size_t units) {
+    // Keeps `units` more; false (and the text dropped) when the text would pass the limit.
+    bool Commit(size_t units) {
+        total_ += units;
+        if (total_ > internal::MaxTextUnits()) {
+            used_ = 0;
+            return false;
+        }
         if (text_) used_ += units;
+        return true;
     }
 
   private:
     CString* text_;
     char16_t* buffer_ = nullptr;
-    size_t used_ = 0, capacity_ = 0;
+    size_t used_ = 0, capacity_ = 0, total_ = 0;
     std::vector<char16_t> scratch_;
 };
+
+// Logs a text too long for a CString as a failed read: the file could not be delivered.
+bool TooLong(const CPath& path) {
+    Logging::WriteV(kReadFailed, path.GetString(), EFBIG);
+    return false;
+}
 
 bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CString* text) {
     const size_t markLength = MarkLength(encoding);
@@ -126,12 +139,9 @@ bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CStr
         const bool last = atEnd || !result;
         const size_t available = held + got;
         char16_t* out = sink.Reserve(utf8 ? available : available / 2 + 1);
-        if (out == nullptr) {
-            Logging::WriteV(kReadFailed, path.GetString(), EFBIG);
-            return false;
-        }
         size_t consumed = 0;
-        sink.Commit(decoder.Decode(chunk.data(), available, last, out, &consumed));
+        if (!sink.Commit(decoder.Decode(chunk.data(), available, last, out, &consumed)))
+            return TooLong(path);
         held = available - consumed;
         std::memmove(chunk.data(), chunk.data() + consumed, held);
         if (!result) break;
@@ -152,16 +162,27 @@ bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
         result = ReadLogged(path, file, bytes.data() + before, chunkBytes, &got, &atEnd);
         bytes.resize(before + got);
     }
-    if (text && !bytes.empty()) {
-        std::u16string wide = util_platform::WideFromAnsi(bytes);
-        bytes = std::string();
-        const size_t length = internal::FoldLineEnds(wide.data(), wide.size());
-        *text = CString(std::u16string_view(wide.data(), std::min(length, kMaxUnits)));
-    }
+    if (bytes.empty()) return result;
+    // Every byte gives at least one unit, and folding takes at most half of them away: a text
+    // of more than twice the limit cannot fit, and is not converted at all.
+    if (bytes.size() / 2 > internal::MaxTextUnits()) return TooLong(path);
+    std::u16string wide = util_platform::WideFromAnsi(bytes);
+    bytes = std::string();
+    const size_t length = internal::FoldLineEnds(wide.data(), wide.size());
+    if (length > internal::MaxTextUnits()) return TooLong(path);
+    if (text) *text = CString(std::u16string_view(wide.data(), length));
     return result;
 }
 
 }  // namespace
+
+size_t internal::MaxTextUnits() {
+    return g_maxUnits.load(std::memory_order_relaxed);
+}
+
+void internal::SetMaxTextUnitsForTesting(size_t units) {
+    g_maxUnits.store(units == 0 ? kMaxUnits : units, std::memory_order_relaxed);
+}
 
 bool GetFileEncoding(const CPath& path, Encoding* encoding) {
     FilePtr file = OpenLogged(path, "rb");
@@ -193,7 +214,14 @@ bool ReadFileToString(const CPath& path, CString* text) {
 
 bool ReadFileToStringDosNewline(const CPath& path, CString* text) {
     if (!ReadFileToString(path, text)) return false;
-    if (text) text->Replace(u"\n", u"\r\n");
+    if (!text) return true;
+    const std::u16string_view view = text->View();
+    const size_t lineEnds = static_cast<size_t>(std::count(view.begin(), view.end(), u'\n'));
+    if (view.size() + lineEnds > internal::MaxTextUnits()) {
+        text->Empty();
+        return TooLong(path);
+    }
+    text->Replace(u"\n", u"\r\n");
     return true;
 }
 

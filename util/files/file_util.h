@@ -10,6 +10,17 @@
 //
 // Decoding never fails: invalid UTF-8, an unpaired surrogate or an odd trailing byte of a
 // UTF-16 file becomes U+FFFD and reading goes on, so the text is always well-formed UTF-16.
+//
+// Opening. A folder fails at the open, like a missing file: "Fail to open" through
+// Logging::Debug, outputs untouched; nothing is read from it. Every open meets the share modes
+// of CFileAccess (others may read the file while it is open, not write it), so a text stream
+// cannot truncate or write a file held by a handle, another stream or the log, and a handle
+// cannot write a file held by a stream; a refused open fails like any other. Streams that write
+// never open through a symbolic link at the path (POSIX: ELOOP).
+//
+// Size. The longest text delivered is CString::kMaxLength UTF-16 units (about 1 GiB of ANSI
+// or ASCII text); a file holding more is answered with false and an empty text, logged as
+// "Fail to read from '<path>', errno=27" (EFBIG).
 
 #include <cstdint>
 #include <memory>
@@ -110,7 +121,8 @@ UTIL_EXPORT TextFilePtr OpenTextFile(const CPath& path, const char16_t* mode, En
 UTIL_EXPORT bool ReadFileToString(const CPath& path, CString* text);
 
 // ReadFileToString, then every LF of the text becomes CR LF: "a\r\nb" -> "a\r\nb".
-// Answers false, with the text as ReadFileToString left it, when that fails.
+// Answers false, with the text as ReadFileToString left it, when that fails; answers false with
+// an empty text (logged as for a file too large) when the CR LF text would pass the limit.
 UTIL_EXPORT bool ReadFileToStringDosNewline(const CPath& path, CString* text);
 
 }  // namespace file_util

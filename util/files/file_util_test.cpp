@@ -7,15 +7,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "util/files/file_access.h"
 #include "util/files/text_codec.h"
 #include "util/logging/logging.h"
 #include "util/platform/codepage.h"
-#include "util/testing/platform_constants.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -106,26 +109,186 @@ TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
     EXPECT_TRUE(text.View() == expected);
 }
 
-TEST_F(FileUtilTest, MissingFileAndFolderFailAndAreLogged) {
-    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide(""));
-    Logging::Init(folder.GetString(), false);
-    Logging::DebugLogEnabled(true);
-    CString text(u"old");
-    EXPECT_FALSE(ReadFileToString(missing, &text));
-    EXPECT_TRUE(text.IsEmpty());
-    EXPECT_FALSE(ReadFileToStringDosNewline(missing, nullptr));
-    EXPECT_FALSE(ReadFileToString(folder, &text));  // a folder is no text file
-    Logging::Term();
+// A missing file and a folder both fail at the open: every output stays as it was, and the one
+// line written is "Fail to open" through Logging::Debug, so nothing with debug logging off.
+TEST_F(FileUtilTest, MissingFileAndFolderFailAtTheOpen) {
+    const struct {
+        const char* name;
+        std::function<bool(const CPath& path)> fails;  // as documented, outputs untouched
+        bool folderOnly;                               // (the call creates a missing file)
+    } calls[] = {
+        {"GetFileEncoding",
+         [](const CPath& p) {
+             Encoding encoding = kUnicode;
+             return !GetFileEncoding(p, &encoding) && encoding == kUnicode;
+         },
+         false},
+        {"ReadFileToString",
+         [](const CPath& p) {
+             CString text(u"old");
+             return !ReadFileToString(p, &text) && text.IsEmpty();
+         },
+         false},
+        {"ReadFileToStringDosNewline",
+         [](const CPath& p) {
+             CString text(u"old");
+             return !ReadFileToStringDosNewline(p, &text) && text.IsEmpty();
+         },
+         false},
+        {"OpenTextFile r", [](const CPath& p) { return !OpenTextFile(p, u"r", kUtf8); }, false},
+        {"OpenTextFile w", [](const CPath& p) { return !OpenTextFile(p, u"w", kUtf8); }, true},
+        {"OpenTextFile a+", [](const CPath& p) { return !OpenTextFile(p, u"a+", kAnsi); }, true},
+    };
+    std::filesystem::create_directory(scratch_.path() / "folder");
+    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide("folder"));
+    for (const bool debug : {true, false}) {
+        for (const CPath* path : {&missing, &folder}) {
+            for (const auto& call : calls) {
+                if (call.folderOnly && path == &missing) continue;
+                SCOPED_TRACE(std::string(call.name) + " on " + path->ToUtf8() +
+                             (debug ? ", debug on" : ", debug off"));
+                util_testing::ScratchDir logs;
+                Logging::Init(logs.Wide(), false);
+                Logging::DebugLogEnabled(debug);
+                EXPECT_TRUE(call.fails(*path));
+                Logging::Term();
+                Logging::DebugLogEnabled(false);
+                CString log;
+                ASSERT_TRUE(ReadFileToString(CPath(logs.Wide("Tessmar.log")), &log));
+                const CString line = u"] Fail to open '" + *path + u"', errno=";
+                const int at = log.Find(line);
+                if (!debug) {
+                    EXPECT_EQ(log, CString(u"Tessmar.log\n"));
+                    continue;
+                }
+                ASSERT_NE(at, -1) << log.ToUtf8();
+                // The number, the message's own LF and the log's line end, then nothing more.
+                const CString rest = log.Mid(at + line.GetLength());
+                EXPECT_GT(std::stoi(rest.ToUtf8()), 0) << log.ToUtf8();
+                EXPECT_EQ(rest.Mid(rest.Find(u'\n')), CString(u"\n\n")) << log.ToUtf8();
+            }
+        }
+    }
+}
 
-    CString log, opened, read;
-    ASSERT_TRUE(ReadFileToString(CPath(scratch_.Wide("Tessmar.log")), &log));
-    opened.Format(u"Fail to open '%s', errno=%d\n", missing.GetString(), ENOENT);
-    if (util_testing::kFoldersOpenAsStreams)
-        read.Format(u"Fail to read from '%s', errno=%d\n", folder.GetString(), EISDIR);
-    else
-        read.Format(u"Fail to open '%s', errno=%d\n", folder.GetString(), EACCES);
-    EXPECT_NE(log.Find(opened), -1) << log.ToUtf8();
-    EXPECT_NE(log.Find(read), -1) << log.ToUtf8();
+// While a file is open through a handle, a text stream or the log, other openers may read it
+// but not write it, whichever interface either side uses. A refused writer truncates nothing.
+TEST_F(FileUtilTest, TextStreamsAndHandlesMeetTheSameShareModes) {
+    CFileAccess files;
+    // Each opener answers whether it got in, and closes what it opened.
+    using Opener = std::function<bool(const CPath& path)>;
+    auto handle = [&files](FileMode mode) -> Opener {
+        return [&files, mode](const CPath& p) {
+            FileHandle h = files.FA_OpenFile(p, mode);
+            return h && files.FA_CloseFile(h);
+        };
+    };
+    auto stream = [](const char16_t* mode) -> Opener {
+        return [mode](const CPath& p) { return OpenTextFile(p, mode, kAnsi) != nullptr; };
+    };
+    const struct {
+        const char* name;
+        Opener open;
+        bool writes;
+    } others[] = {
+        {"text w", stream(u"w"), true},         {"text a", stream(u"a"), true},
+        {"text r+", stream(u"r+"), true},       {"FM_Create", handle(FM_Create), true},
+        {"FM_Append", handle(FM_Append), true}, {"text r", stream(u"r"), false},
+        {"FM_Read", handle(FM_Read), false},
+    };
+    // The holder, kept open while the others try; whether it writes.
+    const struct {
+        const char* name;
+        std::function<std::shared_ptr<void>(const CPath& path)> hold;
+        bool writes;
+    } holders[] = {
+        {"handle FM_Read",
+         [&files](const CPath& p) {
+             return std::shared_ptr<void>(files.FA_OpenFile(p, FM_Read),
+                                          [&files](void* h) { files.FA_CloseFile(h); });
+         },
+         false},
+        {"handle FM_Append",
+         [&files](const CPath& p) {
+             return std::shared_ptr<void>(files.FA_OpenFile(p, FM_Append),
+                                          [&files](void* h) { files.FA_CloseFile(h); });
+         },
+         true},
+        {"text stream r",
+         [](const CPath& p) { return std::shared_ptr<void>(OpenTextFile(p, u"r", kAnsi)); }, false},
+        {"text stream a",
+         [](const CPath& p) { return std::shared_ptr<void>(OpenTextFile(p, u"a", kAnsi)); }, true},
+        {"the live log",
+         [](const CPath& p) {
+             CPath folder(p);
+             folder.RemoveFileSpec();
+             Logging::Init(folder, true);
+             return Logging::IsInitialized()
+                        ? std::shared_ptr<void>(nullptr, [](void*) { Logging::Term(); })
+                        : nullptr;
+         },
+         true},
+    };
+    for (const auto& holder : holders) {
+        const CPath path = Write("content\r\n", "Tessmar.log");
+        std::shared_ptr<void> held = holder.hold(path);
+        ASSERT_TRUE(held || Logging::IsInitialized()) << holder.name;
+        const std::string before = ReadFileBytes(scratch_.path() / "Tessmar.log");
+        for (const auto& other : others) {
+            SCOPED_TRACE(std::string(other.name) + " while held by " + holder.name);
+            // A reader that itself lets others only read gets in only while no one writes.
+            EXPECT_EQ(other.open(path), !other.writes && !holder.writes);
+            EXPECT_EQ(ReadFileBytes(scratch_.path() / "Tessmar.log"), before);
+        }
+        // Readers that let others write always get in.
+        uint32_t size = 0;
+        EXPECT_EQ(files.FA_GetFileSize(path, &size), 1) << holder.name;
+        CString text;
+        EXPECT_NE(CFileAccess::makeDownloadDescList(path, 0, text), MDL_OpenFailed) << holder.name;
+        held.reset();
+        EXPECT_TRUE(stream(u"w")(path)) << holder.name << ": free again once closed";
+    }
+}
+
+// A text longer than a CString can hold is refused with false and an empty text, never with an
+// exception: tried here with the limit lowered to 100 units.
+TEST_F(FileUtilTest, TextsPastTheLimitAreRefused) {
+    auto times = [](const std::string& piece, int n) {
+        std::string all;
+        while (n-- > 0) all += piece;
+        return all;
+    };
+    // The file's bytes, and the length of the text that ReadFileToString and
+    // ReadFileToStringDosNewline deliver (-1: it answers false with an empty text).
+    const std::tuple<const char*, std::string, int, int> cases[] = {
+        {"ANSI at the limit", times("a", 100), 100, 100},
+        {"ANSI past the limit", times("a", 101), -1, -1},
+        {"ANSI CR LF folds to the limit", times("a\r\n", 50), 100, -1},
+        {"ANSI LF past it when doubled", times("a\n", 40), 80, -1},
+        {"ANSI LF within it when doubled", times("a\n", 20), 40, 60},
+        {"UTF-8 at the limit", kMark8 + times("\xC3\xA9", 100), 100, 100},
+        {"UTF-8 past the limit", kMark8 + times("a", 101), -1, -1},
+        {"UTF-16LE past the limit", kMark16 + times(Le(u"\u20AC"), 101), -1, -1},
+    };
+    util_testing::ScratchDir logs;
+    Logging::Init(logs.Wide(), false);
+    internal::SetMaxTextUnitsForTesting(100);
+    for (const auto& [what, bytes, length, dosLength] : cases) {
+        SCOPED_TRACE(what);
+        const CPath path = Write(bytes);
+        CString text(u"old"), dos(u"old");
+        EXPECT_EQ(ReadFileToString(path, &text), length >= 0);
+        EXPECT_EQ(text.GetLength(), std::max(length, 0));
+        EXPECT_EQ(ReadFileToStringDosNewline(path, &dos), dosLength >= 0);
+        EXPECT_EQ(dos.GetLength(), std::max(dosLength, 0));
+        EXPECT_EQ(ReadFileToString(path, nullptr), length >= 0);
+    }
+    internal::SetMaxTextUnitsForTesting(0);
+    Logging::Term();
+    CString log, line;
+    ASSERT_TRUE(ReadFileToString(CPath(logs.Wide("Tessmar.log")), &log));
+    line.Format(u"Fail to read from '%s', errno=%d\n", scratch_.Wide("t.txt").GetString(), EFBIG);
+    EXPECT_NE(log.Find(line), -1) << log.ToUtf8();
 }
 
 TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {

@@ -52,6 +52,12 @@ size_t FoldLineEnds(char16_t* text, size_t length);
 void AppendUtf8(std::string& out, std::u16string_view text);
 void AppendUtf16Le(std::string& out, std::u16string_view text);
 
+// The most UTF-16 units a text read from a file may have: CString::kMaxLength. A test lowers it
+// with SetMaxTextUnitsForTesting (0 restores it) to try files "too large" without writing
+// gigabytes.
+size_t MaxTextUnits();
+void SetMaxTextUnitsForTesting(size_t units);
+
 }  // namespace internal
 }  // namespace file_util
 }  // namespace sdk

@@ -57,11 +57,14 @@ bool ReadFourOctets(View text, unsigned char octets[4]) {
 }  // namespace
 
 void ExpandGroups(View part, int lastGroup, View groups[8]) {
+    View front, back;
+    const bool compressed = ParseCompress(part, &front, &back);
+    ExpandGroups(compressed ? front : part, back, compressed, lastGroup, groups);
+}
+
+void ExpandGroups(View forward, View back, bool compressed, int lastGroup, View groups[8]) {
     static const char16_t kZero[] = u"0";
     for (int i = 0; i < 8; ++i) groups[i] = View(kZero, 1);
-    View front, back;
-    bool compressed = ParseCompress(part, &front, &back);
-    View forward = compressed ? front : part;
     int index = 0;
     for (;;) {
         size_t colon = forward.find(u':');
@@ -100,18 +103,25 @@ bool SameIPv4Fields(View first, View second) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
 }
 
-bool SameValidIPv6(View first, View second) {
-    IPv6Parts a, b;
-    CutValidIPv6(first, &a);
-    CutValidIPv6(second, &b);
+bool SameValidIPv6(const IPv6Parts& a, const IPv6Parts& b) {
     if (a.prefix != b.prefix) return false;
-    if (!(a.scopeId.empty() && b.scopeId.empty()) && a.scopeId != b.scopeId) return false;
-    if (!(a.ipv6Part.empty() && b.ipv6Part.empty()) &&
-        !SameMainPart(a.ipv6Part, a.ipv4Tail.empty() ? kLastGroup : kLastGroupBeforeTail,
-                      b.ipv6Part, b.ipv4Tail.empty() ? kLastGroup : kLastGroupBeforeTail))
-        return false;
-    if (!(a.ipv4Tail.empty() && b.ipv4Tail.empty()) && !SameIPv4Fields(a.ipv4Tail, b.ipv4Tail))
-        return false;
+    // Scope IDs: equal as text, two missing ones included.
+    if (a.scopeId != b.scopeId) return false;
+    if (!(a.ipv6Part.empty() && b.ipv6Part.empty())) {
+        View x[8], y[8];
+        ExpandGroups(a.front, a.back, a.compressed,
+                     a.ipv4Tail.empty() ? kLastGroup : kLastGroupBeforeTail, x);
+        ExpandGroups(b.front, b.back, b.compressed,
+                     b.ipv4Tail.empty() ? kLastGroup : kLastGroupBeforeTail, y);
+        for (int i = 0; i < 8; ++i)
+            if (HexValue(x[i]) != HexValue(y[i])) return false;
+    }
+    // Tails: a tail on one side only differs (the other side has no fields); two validated tails
+    // read the same octets field by field as the validator did.
+    if (a.ipv4Tail.empty() != b.ipv4Tail.empty()) return false;
+    if (!a.ipv4Tail.empty())
+        for (int i = 0; i < 4; ++i)
+            if (a.tailOctets[i] != b.tailOctets[i]) return false;
     return true;
 }
 
@@ -119,16 +129,18 @@ bool SameAddress(View first, View second) {
     first = TrimSpace(first);
     second = TrimSpace(second);
     if (first.empty() && second.empty()) return true;
-    int kind = Classify(first);
-    if (kind != Classify(second)) return false;
-    switch (kind) {
-        case CIPFormat::IPAS_IPv4:
-            return SameIPv4Fields(first, second);
-        case CIPFormat::IPAS_IPv6:
-            return SameValidIPv6(first, second);
-        default:
-            return first == second;
-    }
+    // Classify both, keeping what the validators read: the octets of an IPv4 text (each field a
+    // plain decimal number, so the same octets as IsSameIPV4Address reads) and the cut of an
+    // IPv6 text, so that nothing is read twice.
+    int a4[4], b4[4];
+    if (ParseIPv4(first, a4))
+        return ParseIPv4(second, b4) && a4[0] == b4[0] && a4[1] == b4[1] && a4[2] == b4[2] &&
+               a4[3] == b4[3];
+    if (ParseIPv4(second, b4)) return false;
+    IPv6Parts a, b;
+    const bool firstIsIPv6 = IsIPv6(first, &a);
+    if (firstIsIPv6 != IsIPv6(second, &b)) return false;
+    return firstIsIPv6 ? SameValidIPv6(a, b) : first == second;
 }
 
 }  // namespace ip_text
@@ -142,8 +154,9 @@ bool CIPFormat::IsSameIPV4Address(CString first, CString second) {
 }
 
 bool CIPFormat::IsSameIPV6Address(CString first, CString second) {
-    return ip_text::IsIPv6(first.View()) && ip_text::IsIPv6(second.View()) &&
-           ip_text::SameValidIPv6(first.View(), second.View());
+    ip_text::IPv6Parts a, b;
+    return ip_text::IsIPv6(first.View(), &a) && ip_text::IsIPv6(second.View(), &b) &&
+           ip_text::SameValidIPv6(a, b);
 }
 
 bool CIPFormat::IsIPV6MainPartSame(CString first, CString second) {

@@ -1,4 +1,4 @@
-// The CIPFormat object, the character-set tables and the generic forbidden-character test.
+// The CIPFormat object, white space, and the generic forbidden-character test.
 
 #include "util/ipformat/ip_format.h"
 
@@ -7,9 +7,18 @@
 
 namespace ip_text {
 
+namespace {
+
+// Printable ASCII is never white space; only other units need the platform's classification.
+bool IsSpace(char16_t ch) {
+    return (ch <= u' ' || ch >= 0x7F) && util_platform::IsSpaceUnit(ch);
+}
+
+}  // namespace
+
 View TrimSpace(View text) {
-    while (!text.empty() && util_platform::IsSpaceUnit(text.front())) text.remove_prefix(1);
-    while (!text.empty() && util_platform::IsSpaceUnit(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
     return text;
 }
 

@@ -4,46 +4,38 @@
 #include "util/ipformat/ip_text.h"
 
 namespace ip_text {
-namespace {
-
-// The value of a run of ASCII digits, or 256 as soon as it exceeds 255 (however long the run).
-int OctetValue(View digits) {
-    int value = 0;
-    for (char16_t ch : digits) {
-        value = value * 10 + (ch - u'0');
-        if (value > 255) return 256;
-    }
-    return value;
-}
-
-}  // namespace
 
 bool ParseIPv4(View text, int octets[4]) {
-    if (text.empty()) return false;
-    size_t firstDot = text.find(u'.');
-    if (firstDot == View::npos || firstDot == 0) return false;
-    int dots = 0;
-    for (char16_t ch : text) dots += ch == u'.';
-    if (dots != 3) return false;
+    // One walk: each field is a non-empty run of digits whose value stays within 255 however
+    // many leading zeros it has, and exactly three single dots separate four fields.
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
     for (int i = 0; i < 4; ++i) {
-        size_t end = i < 3 ? text.find(u'.') : text.size();
-        View part = text.substr(0, end);
-        if (part.empty()) return false;
-        for (char16_t ch : part)
-            if (!IsAsciiDigit(ch)) return false;
-        int value = OctetValue(part);
-        if (value > 255) return false;
-        octets[i] = value;
-        if (i < 3) text.remove_prefix(end + 1);
+        if (i > 0) {
+            if (p == end || *p != u'.') return false;
+            ++p;
+        }
+        if (p == end || !IsAsciiDigit(*p)) return false;
+        unsigned value = 0;
+        do {
+            value = value * 10 + unsigned(*p - u'0');
+            if (value > 255) return false;
+        } while (++p != end && IsAsciiDigit(*p));
+        octets[i] = static_cast<int>(value);
     }
-    return true;
+    return p == end;
 }
 
 bool IsOctet(View text) {
-    if (text.empty() || HasCharOutside(text, DigitSet())) return false;
     // All zeros ("0", "000") is an octet; otherwise the value must be 1 to 255.
-    int value = OctetValue(text);
-    return value <= 255;
+    if (text.empty()) return false;
+    unsigned value = 0;
+    for (char16_t ch : text) {
+        if (!IsAsciiDigit(ch)) return false;
+        value = value * 10 + unsigned(ch - u'0');
+        if (value > 255) return false;
+    }
+    return true;
 }
 
 Split SplitOctet(View text, View* octet, View* rest) {

@@ -20,28 +20,6 @@ int ReadPrefixDigits(View text, size_t* slash, size_t* digits) {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
-void CutValidIPv6(View text, IPv6Parts* parts) {
-    *parts = IPv6Parts();
-    View host = text;
-    size_t percent = text.find(u'%');
-    if (percent != View::npos) {
-        parts->scopeId = text.substr(percent + 1);
-        host = text.substr(0, percent);
-    }
-    size_t slash, digits;
-    parts->prefix = ReadPrefixDigits(host, &slash, &digits);
-    if (slash == View::npos) {
-        CutHost(host, &parts->ipv6Part, &parts->ipv4Tail);  // validated by the caller
-        return;
-    }
-    // In a valid text the prefix closes the IPv6 part: what follows its digits is nothing, or the
-    // ":" that introduces the tail. Removing "/digits" and splitting the closed-up text therefore
-    // gives the groups before the "/" and the text after that ":".
-    parts->ipv6Part = host.substr(0, slash);
-    View after = host.substr(slash + 1 + digits);
-    if (!after.empty()) parts->ipv4Tail = after.substr(1);
-}
-
 }  // namespace ip_text
 
 bool CIPFormat::CutIPV6IntoIPV6IPV4PrefixScopeID(CString address, CString& ipv6Part,
@@ -50,9 +28,9 @@ bool CIPFormat::CutIPV6IntoIPV6IPV4PrefixScopeID(CString address, CString& ipv6P
     ipv6Part.Empty();
     prefix = 0;
     scopeId.Empty();
-    if (!ip_text::IsIPv6(address.View())) return false;
+    // The validator's own cut: the first "/" of a valid text is the one after the groups.
     ip_text::IPv6Parts parts;
-    ip_text::CutValidIPv6(address.View(), &parts);
+    if (!ip_text::IsIPv6(address.View(), &parts)) return false;
     ipv6Part = ip_text::PieceOf(address, parts.ipv6Part);
     ipv4Tail = CString(parts.ipv4Tail);
     prefix = parts.prefix;

@@ -13,62 +13,165 @@ namespace {
 // at most five groups can be written beside the "::".
 constexpr int kMaxGroupsBesideCompressionBeforeTail = 5;
 constexpr int kMaxGroupsBesideCompression = 7;
+// A character that is no hexadecimal digit weighs more than a group may hold, so that the
+// piece it stands in is never a group.
+constexpr size_t kForeignWeight = 5;
 
-int HexDigitValue(char16_t ch) {
-    if (ch >= u'0' && ch <= u'9') return ch - u'0';
-    if (ch >= u'a' && ch <= u'f') return ch - u'a' + 10;
-    if (ch >= u'A' && ch <= u'F') return ch - u'A' + 10;
-    return -1;
+// A list may end in a group or in "::", never in a single colon after a group.
+bool EndsInSingleColon(View list) {
+    const size_t n = list.size();
+    return n >= 2 && list[n - 1] == u':' && IsHexDigit(list[n - 2]);
 }
 
-int PieceCount(View list) {
-    if (list.empty()) return 0;
-    int n = 1;
-    for (char16_t ch : list) n += ch == u':';
-    return n;
+// The checks of PreCheck on a walked part: only hexadecimal digits and ":" before the first
+// "/", a prefix after it (which admits digits only), and no single final colon.
+bool PreCheckShape(View part, const ListShape& shape, View* bare, int* prefix) {
+    if (shape.foreign) return false;
+    if (shape.end < part.size() && !IsPrefix(part.substr(shape.end + 1), prefix)) return false;
+    *bare = part.substr(0, shape.end);
+    return !EndsInSingleColon(*bare);
+}
+
+// The "::" split of a walked text: exactly one "::" (":::" counts as two).
+bool SplitAtDoubleColon(View text, const ListShape& shape, View* front, View* back) {
+    if (shape.firstDouble == kNone || shape.secondDouble) return false;
+    *front = text.substr(0, shape.firstDouble);
+    *back = text.substr(shape.firstDouble + 2);
+    return true;
+}
+
+// The uncompressed forms on a walked list: eight groups; or, before a tail, six groups of the
+// embedded kind (a seventh, empty piece may follow: the loop of single-group splits stops
+// as soon as the six are taken) or the single ":" that "::" leaves before a tail written right
+// after it (::192.0.2.1).
+bool IsUncompressedShape(View list, const ListShape& shape, bool hasIPv4Tail) {
+    if (!hasIPv4Tail) return shape.pieces == 8 && shape.badPieces == 0;
+    if (list == View(u":")) return true;
+    const bool six = shape.pieces == 6 && shape.badPieces == 0;
+    const bool sixThenColon = shape.pieces == 7 && shape.badPieces == 1 && list.back() == u':';
+    if (!six && !sixThenColon) return false;
+    View groups[6];
+    for (int i = 0; i < 6; ++i) {
+        const size_t colon = list.find(u':');
+        groups[i] = list.substr(0, colon);
+        if (colon != kNone) list.remove_prefix(colon + 1);
+    }
+    return IsEmbeddedIPv4Prefix(groups, 6);
+}
+
+// The layers of GetIPv6IPData on a part walked up to its first "/".
+bool IsIPv6PartShape(View part, const ListShape& shape, bool hasIPv4Tail, IPv6Parts* parts) {
+    View bare;
+    int prefix = 0;
+    if (!PreCheckShape(part, shape, &bare, &prefix)) return false;
+    View front = bare, back;
+    const bool compressed = shape.firstDouble != kNone;
+    if (!compressed) {
+        if (!IsUncompressedShape(bare, shape, hasIPv4Tail)) return false;
+    } else {
+        if (!SplitAtDoubleColon(bare, shape, &front, &back)) return false;
+        // Each side that is written must be all groups; together at most seven, or five
+        // before a tail.
+        const int backPieces = shape.pieces - shape.frontPieces - 1;
+        const int backBad = shape.badPieces - shape.frontBad - 1;
+        if (!front.empty() && shape.frontBad != 0) return false;
+        if (!back.empty() && backBad != 0) return false;
+        const int groups =
+            (front.empty() ? 0 : shape.frontPieces) + (back.empty() ? 0 : backPieces);
+        if (groups >
+            (hasIPv4Tail ? kMaxGroupsBesideCompressionBeforeTail : kMaxGroupsBesideCompression))
+            return false;
+    }
+    if (parts) {
+        parts->ipv6Part = bare;
+        parts->prefix = prefix;
+        parts->front = front;
+        parts->back = back;
+        parts->compressed = compressed;
+    }
+    return true;
 }
 
 }  // namespace
 
-bool IsIPv6(View text) {
-    // One walk finds the first "%" and checks the host text's characters on the way.
-    size_t percent = 0;
-    for (; percent < text.size() && text[percent] != u'%'; ++percent)
-        if (!HostSet().Contains(text[percent])) return false;
-    View host = text.substr(0, percent);
-    if (percent < text.size() && !IsScopeId(text.substr(percent + 1))) return false;
-    View ipv6Part, ipv4Tail;
-    return SplitHostText(host, &ipv6Part, &ipv4Tail) == Split::kOk;
+bool IsIPv6(View text, IPv6Parts* parts) {
+    // Most addresses are groups alone, perhaps with a scope ID. One walk over the groups that
+    // ends at the first "/", "." or "%" therefore finds the host text and checks its groups at
+    // once when it ends at "%" or at the end: a host without "." has no tail, and without "/"
+    // no prefix. Other texts are cut first and their IPv6 part walked on its own.
+    const ListShape groups = ScanList(text, kStopAtPrefix | StopAt(u'.') | StopAt(u'%'));
+    const bool groupsOnly = groups.end == text.size() || text[groups.end] == u'%';
+    HostShape host;
+    if (groupsOnly)
+        host.size = groups.end;  // no "." in it, so nothing to cut
+    else
+        host = ScanHost(text, true);
+    View scope;
+    if (host.size < text.size()) {
+        scope = text.substr(host.size + 1);
+        if (!IsScopeId(scope)) return false;
+    }
+    // The host's own characters need no walk of their own: every layer below admits only
+    // characters of the host set (hexadecimal digits, ":", "." and "/") in its piece.
+    View part, tail;
+    if (!CutHost(text.substr(0, host.size), host, &part, &tail)) return false;
+    const bool hasTail = !tail.empty();
+    if (groupsOnly ? !IsIPv6PartShape(part, groups, false, parts)
+                   : !IsIPv6Part(part, hasTail, parts))
+        return false;
+    int octets[4];
+    if (hasTail && !ParseIPv4(tail, parts ? parts->tailOctets : octets)) return false;
+    if (parts) {
+        parts->ipv4Tail = tail;
+        parts->scopeId = scope;
+    }
+    return true;
 }
 
-bool CutHost(View host, View* ipv6Part, View* ipv4Tail) {
-    View part = host, tail;
-    if (host.find(u'.') != View::npos) {
-        if (host.back() == u'.') return false;
-        // The rightmost three dots belong to the tail; its first octet follows the last ":"
-        // before them.
-        size_t firstTailDot = View::npos;
-        int dots = 0;
-        for (size_t i = host.size(); i-- > 0;) {
-            if (host[i] == u'.' && ++dots == 3) {
-                firstTailDot = i;
-                break;
-            }
+HostShape ScanHost(View text, bool stopAtPercent) {
+    HostShape shape;
+    // The last three dots, each with the last colon before it, in a ring.
+    size_t dot[3] = {kNone, kNone, kNone}, colonBefore[3] = {kNone, kNone, kNone};
+    size_t lastColon = kNone;
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t ch = text[i];
+        if (ch == u':') {
+            lastColon = i;
+        } else if (ch == u'.') {
+            dot[shape.dots % 3] = i;
+            colonBefore[shape.dots % 3] = lastColon;
+            ++shape.dots;
+        } else if (ch == u'%' && stopAtPercent) {
+            break;
         }
-        if (firstTailDot == View::npos) return false;
-        size_t colon = host.rfind(u':', firstTailDot);
-        if (colon == View::npos || colon + 1 == firstTailDot) return false;
-        part = host.substr(0, colon);
-        tail = host.substr(colon + 1);
     }
-    *ipv6Part = part;
-    *ipv4Tail = tail;
+    shape.size = i;
+    if (shape.dots >= 3) {
+        shape.tailDot = dot[shape.dots % 3];  // the oldest of the last three
+        shape.cutColon = colonBefore[shape.dots % 3];
+    }
+    return shape;
+}
+
+bool CutHost(View host, const HostShape& shape, View* ipv6Part, View* ipv4Tail) {
+    if (shape.dots == 0) {
+        *ipv6Part = host;
+        *ipv4Tail = View();
+        return true;
+    }
+    // The rightmost three dots belong to the tail; its first octet follows the last ":" before
+    // them.
+    if (host.back() == u'.' || shape.tailDot == kNone) return false;
+    if (shape.cutColon == kNone || shape.cutColon + 1 == shape.tailDot) return false;
+    *ipv6Part = host.substr(0, shape.cutColon);
+    *ipv4Tail = host.substr(shape.cutColon + 1);
     return true;
 }
 
 Split SplitHostText(View host, View* ipv6Part, View* ipv4Tail) {
-    if (!CutHost(host, ipv6Part, ipv4Tail)) return Split::kRejectUnchanged;
-    bool hasTail = !ipv4Tail->empty();
+    if (!CutHost(host, ScanHost(host, false), ipv6Part, ipv4Tail)) return Split::kRejectUnchanged;
+    const bool hasTail = !ipv4Tail->empty();
     if (!IsIPv6Part(*ipv6Part, hasTail) || (hasTail && !IsIPv4Tail(*ipv4Tail))) {
         *ipv6Part = View();
         *ipv4Tail = View();
@@ -77,58 +180,57 @@ Split SplitHostText(View host, View* ipv6Part, View* ipv4Tail) {
     return Split::kOk;
 }
 
-bool IsIPv6Part(View part, bool hasIPv4Tail) {
-    View bare;
-    if (!PreCheck(part, &bare)) return false;
-    if (FindDoubleColon(bare, 0) == View::npos) return IsUncompressed(bare, hasIPv4Tail);
-    View front, back;
-    if (!ParseCompress(bare, &front, &back)) return false;
-    if (!front.empty() && !back.empty()) {
-        if (!IsCompressed(front, back)) return false;
-    } else if (!front.empty() || !back.empty()) {
-        int groups = CountGroups(front.empty() ? back : front);
-        if (groups < 0 || groups > kMaxGroupsBesideCompression) return false;
+ListShape ScanList(View list, uint64_t stops) {
+    ListShape shape;
+    size_t weight = 0;  // of the current piece: 1 per hexadecimal digit, kForeignWeight otherwise
+    size_t i = 0;
+    for (; i < list.size(); ++i) {
+        const char16_t ch = list[i];
+        if (IsHexDigit(ch)) {
+            ++weight;
+        } else if (ch == u':') {
+            if (weight == 0 && i > 0) {
+                // The second colon of a "::": the empty piece it closes is no group.
+                if (shape.firstDouble == kNone) {
+                    shape.firstDouble = i - 1;
+                    shape.frontPieces = shape.pieces;
+                    shape.frontBad = shape.badPieces;
+                } else {
+                    shape.secondDouble = true;
+                }
+            }
+            shape.badPieces += weight - 1 >= 4;  // empty (wraps round) or above four
+            ++shape.pieces;
+            weight = 0;
+        } else if (ch < 64 && ((stops >> ch) & 1)) {
+            break;
+        } else {
+            shape.foreign = true;
+            weight += kForeignWeight;
+        }
     }
-    return !hasIPv4Tail ||
-           PieceCount(front) + PieceCount(back) <= kMaxGroupsBesideCompressionBeforeTail;
+    shape.end = i;
+    shape.badPieces += weight - 1 >= 4;
+    ++shape.pieces;
+    return shape;
+}
+
+bool IsIPv6Part(View part, bool hasIPv4Tail, IPv6Parts* parts) {
+    return IsIPv6PartShape(part, ScanList(part, kStopAtPrefix), hasIPv4Tail, parts);
 }
 
 bool PreCheck(View part, View* bare) {
-    // One walk checks the characters and finds the first "/".
-    size_t slash = View::npos;
-    for (size_t i = 0; i < part.size(); ++i) {
-        if (!PreCheckSet().Contains(part[i])) return false;
-        if (part[i] == u'/' && slash == View::npos) slash = i;
-    }
-    *bare = part;
-    if (slash != View::npos) {
-        if (!IsPrefix(part.substr(slash + 1))) return false;
-        *bare = part.substr(0, slash);
-    }
-    if (bare->size() < 2) return true;
-    // A list may end in a group or in "::", never in a single colon after a group.
-    return !(bare->back() == u':' && HexSet().Contains((*bare)[bare->size() - 2]));
+    int prefix;
+    return PreCheckShape(part, ScanList(part, kStopAtPrefix), bare, &prefix);
 }
 
 bool ParseCompress(View text, View* front, View* back) {
-    size_t first = FindDoubleColon(text, 0);
-    if (first == View::npos) return false;
-    // Searching again from the second colon makes ":::" count as two occurrences.
-    if (FindDoubleColon(text, first + 1) != View::npos) return false;
-    *front = text.substr(0, first);
-    *back = text.substr(first + 2);
-    return true;
+    return SplitAtDoubleColon(text, ScanList(text, kStopNowhere), front, back);
 }
 
 int CountGroups(View list) {
-    int count = 0;
-    for (;;) {
-        size_t colon = list.find(u':');
-        if (!IsGroup(list.substr(0, colon))) return -1;
-        ++count;
-        if (colon == View::npos) return count;
-        list.remove_prefix(colon + 1);
-    }
+    const ListShape shape = ScanList(list, kStopNowhere);
+    return shape.badPieces == 0 ? shape.pieces : -1;
 }
 
 bool IsCompressed(View front, View back) {
@@ -139,20 +241,7 @@ bool IsCompressed(View front, View back) {
 }
 
 bool IsUncompressed(View list, bool hasIPv4Tail) {
-    View rest = list;
-    View groups[8];
-    int count = 0;
-    for (int i = 0; i < 8; ++i) {
-        View group, next;
-        // The part ":" is what "::" leaves before a tail written right after it (::192.0.2.1).
-        if (SplitGroup(rest, &group, &next) != Split::kOk) return hasIPv4Tail && list == View(u":");
-        rest = next;
-        groups[count++] = group;
-        if (hasIPv4Tail && rest.empty() && IsEmbeddedIPv4Prefix(groups, count)) return true;
-    }
-    if (!rest.empty() || hasIPv4Tail) return false;
-    size_t n = list.size();
-    return !(n >= 2 && list[n - 1] == u':' && HexSet().Contains(list[n - 2]));
+    return IsUncompressedShape(list, ScanList(list, kStopNowhere), hasIPv4Tail);
 }
 
 bool IsEmbeddedIPv4Prefix(const View* groups, int count) {
@@ -170,38 +259,42 @@ Split SplitGroup(View text, View* group, View* rest) {
 }
 
 bool IsIPv4Tail(View text) {
-    View octet, rest;
-    for (int i = 0; i < 3; ++i) {
-        if (SplitOctet(text, &octet, &rest) != Split::kOk) return false;
-        text = rest;
-    }
-    if (SplitOctet(text, &octet, &rest) != Split::kOk) return false;
-    // The fourth octet must be all that is left: no further "." and nothing after it.
-    return !octet.empty() && octet.size() == text.size() && rest.empty();
+    // Exactly four octets with single dots between them: the dotted-decimal grammar itself.
+    int octets[4];
+    return ParseIPv4(text, octets);
 }
 
-bool IsPrefix(View text) {
-    if (text.empty() || HasCharOutside(text, DigitSet()) || text.size() > 3) return false;
-    int value = 0;
-    for (char16_t ch : text) value = value * 10 + (ch - u'0');
-    return value <= 128;
+bool IsPrefix(View text, int* value) {
+    if (text.empty() || text.size() > 3) return false;
+    int number = 0;
+    for (char16_t ch : text) {
+        if (!IsAsciiDigit(ch)) return false;
+        number = number * 10 + (ch - u'0');
+    }
+    if (number > 128) return false;
+    if (value) *value = number;
+    return true;
 }
 
 bool IsScopeId(View text) {
-    if (text.empty() || text == View(u" ")) return false;
-    if (HasCharOutside(text, HexSet())) return false;
-    static const int64_t kLowest = HexValue(u"0");
-    static const int64_t kHighest = HexValue(u"FFFFFFFF");
-    int64_t value = HexValue(text);
-    return value >= kLowest && value <= kHighest;
+    // Hexadecimal digits only, with a value from 0 to FFFFFFFF however many leading zeros.
+    if (text.empty()) return false;
+    uint64_t value = 0;
+    for (char16_t ch : text) {
+        const unsigned digit = HexDigit(ch);
+        if (digit == kNotHex) return false;
+        value = value * 16 + digit;
+        if (value > 0xFFFFFFFFu) return false;
+    }
+    return true;
 }
 
 int64_t HexValue(View text) {
     int64_t result = 0;
     bool saturated = false;
     for (char16_t ch : text) {
-        int digit = HexDigitValue(ch);
-        if (digit < 0) return 0;  // one foreign character voids the whole text
+        const unsigned digit = HexDigit(ch);
+        if (digit == kNotHex) return 0;  // one foreign character voids the whole text
         if (saturated) continue;
         if (result > (INT64_MAX - digit) / 16) {
             result = INT64_MAX;

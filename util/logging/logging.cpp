@@ -8,6 +8,7 @@
 #include "util/base/format.h"
 #include "util/base/path.h"
 #include "util/files/file_access.h"
+#include "util/files/file_access_internal.h"
 #include "util/logging/log_file.h"
 #include "util/logging/timestamp.h"
 #include "util/platform/file_names.h"
@@ -86,10 +87,13 @@ CString TempFolderText() {
 }
 
 // Opens the log in one folder; true when the log file is open and ready for its first line.
-bool OpenIn(const CString& folder, bool append) {
+// A log created in the temporary folder is private to its owner: it may hold what the host
+// logs about a user's devices, and that folder may be shared (TMPDIR).
+bool OpenIn(const CString& folder, bool append, bool ownerOnly) {
     CPath path(folder);
     path.Append(kLogName);
-    FileHandle opened = CFileAccess().FA_OpenFile(path, append ? FM_Append : FM_Create);
+    FileHandle opened =
+        file_access_internal::OpenFile(path, append ? FM_Append : FM_Create, ownerOnly);
     if (!CLogFile::IsValid(opened)) return false;
     LogFile.Replace(opened);
     if (append) return true;
@@ -110,10 +114,10 @@ void Logging::Init(const char16_t* folder, bool append) {
     given.AddBackslash();
     if (!append) Rotate(given);
 
-    bool opened = OpenIn(given, append);
+    bool opened = OpenIn(given, append, false);
     if (!opened) {
-        const CString temp = TempFolderText();
-        opened = !temp.IsEmpty() && OpenIn(temp, append);
+        const CString temp = TempFolderText();  // empty when the user has none
+        opened = !temp.IsEmpty() && OpenIn(temp, append, true);
     }
     if (!opened) return;
     try {

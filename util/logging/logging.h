@@ -35,8 +35,13 @@ class UTIL_EXPORT Logging {
     //     are ignored); then the log is created anew with the byte-order mark.
     //   - append true: the log is opened or created and written at its end; nothing rotates.
     // When the folder cannot take the log (missing, not a folder, no room for the byte-order
-    // mark) the log goes to the user's temporary folder instead, with no rotation there. A
-    // successful open writes the line "Tessmar.log" CR LF. Success shows only in IsInitialized.
+    // mark, a symbolic link at "Tessmar.log") the log goes to the user's temporary folder
+    // instead (util/platform/temp_folder.h), with no rotation there; a log created there can be
+    // read and written by its owner only. When the user has no usable temporary folder, or a
+    // link sits at its "Tessmar.log" too, Init fails. The log is never opened through a
+    // symbolic link. A successful open writes the line "Tessmar.log" CR LF. Success shows only
+    // in IsInitialized. While the log is open, other openers (handles, text streams, other
+    // programs using this library) may read it but not write it.
     // Init on a log that is still open closes it first (as Term would), then opens as above.
     static void Init(const char16_t* folder, bool append);
 

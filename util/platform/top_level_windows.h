@@ -8,10 +8,11 @@
 // children; either way in stacking order, top-most first, as a user sees them.
 //
 // Visible means what IsWindowVisible answers on Windows: the window is shown, even when it is
-// minimised. POSIX note: a window is visible when it is viewable (mapped, and so are the
-// windows above it) or when it is minimised, that is, its WM_STATE property says IconicState:
-// window managers unmap minimised windows, which would otherwise be passed over. A withdrawn
-// window (unmapped, WM_STATE absent or WithdrawnState) is not visible. libX11 is loaded at
+// minimised or on another virtual desktop. POSIX note: a window is visible when it is viewable
+// (mapped, and so are the windows above it) or when a window manager keeps it as a shown
+// window that it unmapped: WM_STATE says IconicState (minimised) or NormalState (the window
+// of another desktop). A withdrawn window (unmapped, with WM_STATE absent or WithdrawnState)
+// is not visible. libX11 is loaded at
 // run time, so a machine without it, or without a display, simply has no windows.
 //
 // While a query runs, X protocol errors (a window that vanished meanwhile) are ignored through

@@ -30,15 +30,9 @@ inline constexpr bool kPosixPermissions = false;
 inline constexpr bool kCaseSensitiveNames = false;
 // The system folder as the system names it (GetSystemDirectoryW under Wine).
 inline constexpr const char* kSystemFolder = "C:\\windows\\system32";
-// The temporary folder when the variable above is unset or empty; null where it comes from
-// elsewhere (Windows: TEMP, then the user's profile).
-inline constexpr const char16_t* kDefaultTempFolder = nullptr;
 // Whether LANG/LC_ALL/LC_CTYPE choose the ANSI code page of the process. On Windows it is the
 // system's (1252 in a western installation, as under Wine).
 inline constexpr bool kLocaleChoosesAnsiCodePage = false;
-// Whether the C runtime opens a folder as a stream (POSIX: it does, and reading fails with
-// EISDIR; Windows: the open fails with EACCES).
-inline constexpr bool kFoldersOpenAsStreams = false;
 // Whether LANGUAGE/LC_ALL/LC_MESSAGES/LANG give the user's UI languages (Windows asks the
 // system instead).
 inline constexpr bool kLocaleVariablesChooseLanguages = false;
@@ -53,9 +47,7 @@ inline constexpr bool kTestsMakeLinks = true;
 inline constexpr bool kPosixPermissions = true;
 inline constexpr bool kCaseSensitiveNames = true;
 inline constexpr const char* kSystemFolder = "/usr/lib";
-inline constexpr const char16_t* kDefaultTempFolder = u"/tmp/";
 inline constexpr bool kLocaleChoosesAnsiCodePage = true;
-inline constexpr bool kFoldersOpenAsStreams = true;
 inline constexpr bool kLocaleVariablesChooseLanguages = true;
 inline constexpr bool kWindowsOnDisplayVariable = true;
 #endif

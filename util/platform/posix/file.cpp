@@ -14,6 +14,7 @@
 
 #include "util/base/utf.h"
 #include "util/platform/path.h"
+#include "util/platform/posix/file_posix.h"
 
 namespace util_platform {
 namespace {
@@ -183,7 +184,13 @@ int OpenFlags(const FileOpenOptions& options) {
     }
     if (options.creation != FileCreation::kOpenExisting && options.access != kAccessNone)
         flags |= O_CREAT;
+    if (options.noFollow) flags |= O_NOFOLLOW;
     return flags;
+}
+
+mode_t CreateMode(const FileOpenOptions& options) {
+    const mode_t mode = options.readOnly ? 0444 : 0666;
+    return options.ownerOnly ? (mode & 0600) : mode;
 }
 
 void CloseKeepingErrno(int fd) {
@@ -192,18 +199,46 @@ void CloseKeepingErrno(int fd) {
     errno = saved;
 }
 
-std::atomic<int64_t> g_writeBudget{-1};
-
-// How many of count bytes the testing write limit lets through.
-uint32_t AllowedByWriteLimit(uint32_t count) {
-    int64_t budget = g_writeBudget.load();
-    while (budget >= 0) {
-        int64_t take = budget < count ? budget : count;
-        if (g_writeBudget.compare_exchange_weak(budget, budget - take))
-            return static_cast<uint32_t>(take);
+// --- Injected faults (test support) -------------------------------------------------------
+int ErrnoOf(InjectedFault fault) {
+    switch (fault) {
+        case InjectedFault::kDiskFull:
+            return ENOSPC;
+        case InjectedFault::kIoError:
+            return EIO;
+        case InjectedFault::kTooManyOpenFiles:
+            return EMFILE;
     }
-    return count;
+    return EIO;
 }
+
+// A count of bytes or opens still allowed (negative: no limit) and the error given after it.
+struct FaultBudget {
+    std::atomic<int64_t> left{-1};
+    std::atomic<int> error{0};
+
+    void Arm(int64_t amount, InjectedFault fault) {
+        error.store(ErrnoOf(fault));
+        left.store(amount < 0 ? -1 : amount);
+    }
+    // How much of `wanted` the budget lets through, taking it from the budget.
+    int64_t Take(int64_t wanted) {
+        int64_t budget = left.load();
+        while (budget >= 0) {
+            const int64_t take = budget < wanted ? budget : wanted;
+            if (left.compare_exchange_weak(budget, budget - take)) return take;
+        }
+        return wanted;
+    }
+    // Gives back what was taken but not used (a read that met the end of the file).
+    void Refund(int64_t unused) {
+        int64_t budget = left.load();
+        while (budget >= 0 && unused > 0 && !left.compare_exchange_weak(budget, budget + unused)) {
+        }
+    }
+};
+
+FaultBudget g_writes, g_reads, g_opens;
 
 // The low 32 bits of a position or size; when they are all set, errno 0 tells them from the
 // failure value.
@@ -220,10 +255,13 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
         errno = ENOENT;
         return nullptr;
     }
+    if (g_opens.Take(1) == 0) {
+        errno = g_opens.error.load();
+        return nullptr;
+    }
     const unsigned access = options.access & kAccessReadWrite;
     const unsigned share = options.share & kAccessReadWrite;
-    const mode_t createMode = options.readOnly ? 0444 : 0666;
-    int fd = ::open(NativePath(path).c_str(), OpenFlags(options), createMode);
+    int fd = ::open(NativePath(path).c_str(), OpenFlags(options), CreateMode(options));
     if (fd < 0) return nullptr;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
@@ -310,10 +348,17 @@ bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* r
         errno = EINVAL;
         return false;
     }
+    const auto allowed = static_cast<uint32_t>(g_reads.Take(count));
+    if (allowed == 0 && count != 0) {
+        *read = 0;
+        errno = g_reads.error.load();
+        return false;
+    }
     ssize_t got;
     do {
-        got = ::read(fd, buffer, count);
+        got = ::read(fd, buffer, allowed);
     } while (got < 0 && errno == EINTR);
+    g_reads.Refund(static_cast<int64_t>(allowed) - (got < 0 ? 0 : got));
     if (got < 0) {
         *read = 0;
         return false;
@@ -332,7 +377,7 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
         errno = EINVAL;
         return false;
     }
-    const uint32_t allowed = AllowedByWriteLimit(count);
+    const auto allowed = static_cast<uint32_t>(g_writes.Take(count));
     const char* bytes = static_cast<const char*>(buffer);
     while (done < allowed) {
         ssize_t n = ::write(fd, bytes + done, allowed - done);
@@ -345,7 +390,7 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
     }
     if (written) *written = done;
     if (done == count) return true;
-    if (done == allowed) errno = ENOSPC;
+    if (done == allowed) errno = g_writes.error.load();
     return false;
 }
 
@@ -358,6 +403,19 @@ uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin) {
                                               : SEEK_CUR;
     off_t position = ::lseek(fd, static_cast<off_t>(offset), whence);
     return position < 0 ? UINT32_MAX : LowPart(position);
+}
+
+int64_t SeekFileHandle(FileHandle handle, int64_t offset, int whence) {
+    DescriptorUse use(handle);
+    const int fd = use.fd();
+    if (fd < 0) return -1;
+    return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+}
+
+bool IsRegularFileHandle(FileHandle handle) {
+    DescriptorUse use(handle);
+    struct stat st;
+    return use.fd() >= 0 && ::fstat(use.fd(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 uint32_t FileSizeLow(FileHandle handle) {
@@ -403,8 +461,20 @@ std::u16string SystemFolder() {
     return u"/lib";
 }
 
+void FailWritesForTesting(int64_t bytes, InjectedFault fault) {
+    g_writes.Arm(bytes, fault);
+}
+
 void LimitWritesForTesting(int64_t bytes) {
-    g_writeBudget.store(bytes < 0 ? -1 : bytes);
+    g_writes.Arm(bytes, InjectedFault::kDiskFull);
+}
+
+void FailReadsForTesting(int64_t bytes, InjectedFault fault) {
+    g_reads.Arm(bytes, fault);
+}
+
+void FailOpensForTesting(int64_t opens, InjectedFault fault) {
+    g_opens.Arm(opens, fault);
 }
 
 }  // namespace util_platform

@@ -1,6 +1,7 @@
 #include "util/platform/top_level_windows.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 
@@ -31,6 +32,7 @@ class Session {
         client_list_ = x_->InternAtom(display_, "_NET_CLIENT_LIST_STACKING", False);
         net_wm_name_ = x_->InternAtom(display_, "_NET_WM_NAME", False);
         utf8_string_ = x_->InternAtom(display_, "UTF8_STRING", False);
+        wm_state_ = x_->InternAtom(display_, "WM_STATE", False);
     }
     ~Session() {
         if (!display_) return;
@@ -79,10 +81,14 @@ class Session {
         return true;
     }
 
+    // Viewable, or unmapped by a window manager that still keeps it as a shown window: its
+    // WM_STATE is IconicState (minimised) or NormalState (on another desktop).
     bool Visible(Window window) const {
         XWindowAttributes attributes;
-        return x_->GetWindowAttributes(display_, window, &attributes) &&
-               attributes.map_state == IsViewable;
+        if (!x_->GetWindowAttributes(display_, window, &attributes)) return false;
+        if (attributes.map_state == IsViewable) return true;
+        const long state = WindowManagerState(window);
+        return state == IconicState || state == NormalState;
     }
 
   private:
@@ -98,6 +104,21 @@ class Session {
         if (data && format == 8) bytes->assign(reinterpret_cast<const char*>(data), count);
         if (data) x_->Free(data);
         return true;
+    }
+
+    // The first item of the window's WM_STATE property, WithdrawnState when it has none.
+    long WindowManagerState(Window window) const {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        long state = WithdrawnState;
+        if (x_->GetWindowProperty(display_, window, wm_state_, 0, 2, False, wm_state_, &type,
+                                  &format, &count, &after, &data) == Success &&
+            type == wm_state_ && format == 32 && count >= 1 && data)
+            state = reinterpret_cast<const long*>(data)[0];  // 32-bit items arrive as longs
+        if (data) x_->Free(data);
+        return state;
     }
 
     bool ReadWindowList(Window root, Atom property, std::vector<Window>* windows) const {
@@ -124,6 +145,7 @@ class Session {
     Atom client_list_ = None;
     Atom net_wm_name_ = None;
     Atom utf8_string_ = None;
+    Atom wm_state_ = None;
 };
 
 }  // namespace

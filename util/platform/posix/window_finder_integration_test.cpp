@@ -17,6 +17,7 @@
 #include "util/platform/posix/x11_library.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -161,6 +162,50 @@ TEST_F(WindowFinderOnX, OrderVisibilityAndClientListFollowTheServer) {
     CString title(u"untouched");
     EXPECT_FALSE(WindowFinder::GetWindowTitle(Handle(second), &title));
     EXPECT_EQ(title.ToUtf8(), "untouched");
+}
+
+// A minimised window is still shown (IsWindowVisible on Windows), although window managers
+// unmap it. The test plays the window manager: a second connection takes the root's redirect,
+// and on the WM_CHANGE_STATE message that XIconifyWindow sends it does what an ICCCM window
+// manager does, unmapping the window and setting its WM_STATE to IconicState.
+TEST_F(WindowFinderOnX, MinimisedWindowsAreStillVisible) {
+    const Window minimised = Make("Tessmar minimised", true);
+    Make("Tessmar withdrawn", false);  // above it, never shown: passed over
+    Display* manager = x_->OpenDisplay(std::getenv("DISPLAY"));
+    ASSERT_NE(manager, nullptr);
+    x_->SelectInput(manager, root_, SubstructureRedirectMask | SubstructureNotifyMask);
+    x_->Sync(manager, False);
+
+    ASSERT_NE(x_->IconifyWindow(display_, minimised, x_->DefaultScreenNumber(display_)), 0);
+    x_->Sync(display_, False);
+    const ::Atom changeState = x_->InternAtom(manager, "WM_CHANGE_STATE", False);
+    XEvent event;
+    do x_->NextEvent(manager, &event);
+    while (event.type != ClientMessage || event.xclient.message_type != changeState);
+    ASSERT_EQ(event.xclient.window, minimised);
+    ASSERT_EQ(event.xclient.data.l[0], IconicState);
+    x_->UnmapWindow(manager, minimised);
+    const long state[2] = {IconicState, None};
+    const ::Atom wmState = x_->InternAtom(manager, "WM_STATE", False);
+    x_->ChangeProperty(manager, minimised, wmState, wmState, 32, PropModeReplace,
+                       reinterpret_cast<const unsigned char*>(state), 2);
+    x_->Sync(manager, False);
+    x_->CloseDisplay(manager);  // releases the redirect
+    XWindowAttributes attributes;
+    ASSERT_TRUE(x_->GetWindowAttributes(display_, minimised, &attributes));
+    ASSERT_EQ(attributes.map_state, IsUnmapped);  // what the finder must see through
+
+    EXPECT_EQ(Find("Tessmar"), Handle(minimised));
+    EXPECT_EQ(Find("tessmar MIN"), Handle(minimised));
+    EXPECT_EQ(Find("Tessmar withdrawn"), nullptr);
+    // Normal state but unmapped, as window managers keep a window of another desktop: shown.
+    const long normal[2] = {NormalState, None};
+    Set(minimised, "WM_STATE", wmState, 32, normal, 2);
+    EXPECT_EQ(Find("Tessmar"), Handle(minimised));
+    // Withdrawn by the window manager: not shown.
+    const long withdrawn[2] = {WithdrawnState, None};
+    Set(minimised, "WM_STATE", wmState, 32, withdrawn, 2);
+    EXPECT_EQ(Find("Tessmar"), nullptr);
 }
 
 }  // namespace

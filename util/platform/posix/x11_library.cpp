@@ -36,7 +36,11 @@ const Library* LoadOnce() {
               Resolve(handle, "XMapWindow", &l.MapWindow) &&
               Resolve(handle, "XUnmapWindow", &l.UnmapWindow) &&
               Resolve(handle, "XRaiseWindow", &l.RaiseWindow) &&
-              Resolve(handle, "XStoreName", &l.StoreName);
+              Resolve(handle, "XStoreName", &l.StoreName) &&
+              Resolve(handle, "XDefaultScreen", &l.DefaultScreenNumber) &&
+              Resolve(handle, "XIconifyWindow", &l.IconifyWindow) &&
+              Resolve(handle, "XSelectInput", &l.SelectInput) &&
+              Resolve(handle, "XNextEvent", &l.NextEvent);
     return ok ? &library : nullptr;
 }
 

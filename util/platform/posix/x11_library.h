@@ -30,6 +30,10 @@ struct Library {
     decltype(&::XUnmapWindow) UnmapWindow;
     decltype(&::XRaiseWindow) RaiseWindow;
     decltype(&::XStoreName) StoreName;
+    decltype(&::XDefaultScreen) DefaultScreenNumber;  // DefaultScreen is a macro
+    decltype(&::XIconifyWindow) IconifyWindow;
+    decltype(&::XSelectInput) SelectInput;
+    decltype(&::XNextEvent) NextEvent;
 };
 
 // The loaded library (loaded once, never unloaded), or null when it is not installed.
