@@ -11,17 +11,33 @@ namespace sdk {
 // write) are short, and going to sleep and being woken costs more than they take.
 constexpr unsigned kSpinCount = 2000;
 
-CriticalSection::CriticalSection() : lock_(kSpinCount) {}
-CriticalSection::~CriticalSection() = default;
+namespace {
+
+static_assert(sizeof(util_platform::RecursiveLock) <= 96 &&
+                  alignof(util_platform::RecursiveLock) <= alignof(std::max_align_t),
+              "CriticalSection's storage holds the platform's lock");
+
+util_platform::RecursiveLock& LockIn(unsigned char* storage) {
+    return *reinterpret_cast<util_platform::RecursiveLock*>(storage);
+}
+
+}  // namespace
+
+CriticalSection::CriticalSection() {
+    new (lock_) util_platform::RecursiveLock(kSpinCount);
+}
+CriticalSection::~CriticalSection() {
+    LockIn(lock_).~RecursiveLock();
+}
 
 void CriticalSection::lock() {
-    lock_.Lock();
+    LockIn(lock_).Lock();
 }
 void CriticalSection::unlock() {
-    lock_.Unlock();
+    LockIn(lock_).Unlock();
 }
 bool CriticalSection::try_lock() {
-    return lock_.TryLock();
+    return LockIn(lock_).TryLock();
 }
 
 namespace {
