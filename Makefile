@@ -14,7 +14,8 @@ JOBS      ?= 2
 PREFIX    ?= /usr/local
 
 .PHONY: all deps build demo test reliability install package windows-package exports asan tsan \
-        bench bench-report fuzz fuzz-smoke fuzz-long format clean
+        bench bench-report fuzz fuzz-smoke fuzz-long format clean windows windows-test windows-demo \
+        windows-exports
 
 all: build
 
@@ -113,6 +114,29 @@ fuzz-long: fuzz
 	  rm -rf fuzz/corpus/$$name && mv build/fuzz/merged fuzz/corpus/$$name; \
 	  echo "   kept: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sb fuzz/corpus/$$name | cut -f1) bytes"; \
 	done
+
+# Windows: Util.dll, tessmar-util.exe and the tests, cross-compiled with mingw-w64 into
+# build/windows and run under Wine (scripts/windows-test.sh starts and stops Xvfb and the
+# wineserver around the run).
+windows: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j$(JOBS)
+	@WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+windows-test: windows
+	@scripts/windows-test.sh
+
+windows-demo: windows
+	@cd build/windows && ./wine-run bin/tessmar-util.exe demo; status=$$?; \
+	  WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null; \
+	  exit $$status
+
+# Rewrites util/util_dll_exports.txt from the built Util.dll, after a deliberate change of the
+# exported interface (the test dll_exports compares the DLL with that list).
+windows-exports: windows
+	@cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DCXXFILT=x86_64-w64-mingw32-c++filt \
+	  -DDLL=build/windows/bin/Util.dll -DEXE=build/windows/bin/tessmar-util.exe \
+	  -DEXPECTED=util/util_dll_exports.txt -DUPDATE=ON -P cmake/check_dll_exports.cmake
 
 format:
 	@find util cli bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

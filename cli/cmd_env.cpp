@@ -9,6 +9,7 @@
 #include "cli/json_output.h"
 #include "util/environment/environment.h"
 #include "util/environment/path_service.h"
+#include "util/platform/path.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ constexpr NamedPath kPaths[] = {
     {common::sdk::PATH_LOCALE_DAWNQUILL_FILE, "PATH_LOCALE_DAWNQUILL_FILE"},
 };
 
+// The separator the library writes between the elements of a path.
+constexpr char kSeparator = static_cast<char>(util_platform::kPathSeparator);
+
 std::string StoredPath(PathType type) {
     CPath path;
     PathService::GetInstance().Get(type, &path);
@@ -38,14 +42,14 @@ std::string StoredPath(PathType type) {
 // The selected language is the last element of the locale folder.
 std::string SelectedLanguage() {
     std::string folder = StoredPath(common::sdk::PATH_LOCALE_DIR);
-    size_t slash = folder.find_last_of('/');
+    size_t slash = folder.find_last_of(kSeparator);
     return slash == std::string::npos ? folder : folder.substr(slash + 1);
 }
 
 // The path with the install folder written as "<install>", so that the demo's output reads the
 // same wherever the program lies.
 std::string Shorten(const std::string& path, const std::string& installDir) {
-    if (!installDir.empty() && path.rfind(installDir + "/", 0) == 0)
+    if (!installDir.empty() && path.rfind(installDir + kSeparator, 0) == 0)
         return "<install>" + path.substr(installDir.size());
     return path;
 }

@@ -1,5 +1,6 @@
 // tessmar-util text, encoding, ini: text files in their encodings, and settings files.
 
+#include <filesystem>
 #include <iostream>
 
 #include "cli/command.h"
@@ -61,7 +62,10 @@ int RunEncoding(const cli::Args& args) {
 int RunIni(const cli::Args& args) {
     cli::ArgReader reader(args);
     const bool json = reader.Flag("--json");
-    const CString file = cli::Wide(reader.Next("FILE"));
+    // Made absolute: the Windows profile API looks for a bare name in the Windows folder, while
+    // the user means the current one.
+    const CString file = cli::Wide(
+        std::filesystem::absolute(std::filesystem::u8path(reader.Next("FILE"))).u8string());
     const CString section = cli::Wide(reader.Next("SECTION"));
     const bool oneKey = reader.HasMore();
     const CString key = oneKey ? cli::Wide(reader.Next("KEY")) : CString();

@@ -6,6 +6,7 @@
 # Usage: cmake -DOBJDUMP=... -DCXXFILT=... -DDLL=Util.dll -DEXE=tessmar-util.exe
 #              -DEXPECTED=util/util_dll_exports.txt [-DUPDATE=ON] -P check_dll_exports.cmake
 # With UPDATE=ON the list is rewritten from the DLL instead of compared.
+cmake_minimum_required(VERSION 3.25)
 
 function(read_pe module out_exports out_imports)
   execute_process(COMMAND ${OBJDUMP} -p ${module} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
@@ -27,12 +28,13 @@ function(read_pe module out_exports out_imports)
 endfunction()
 
 read_pe(${DLL} mangled dll_imports)
+get_filename_component(work ${DLL} DIRECTORY)
 read_pe(${EXE} unused exe_imports)
 
 # Demangle all names at once (one per line in, one per line out).
 string(REPLACE ";" "\n" mangled_text "${mangled}")
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/dll_exports_mangled.txt "${mangled_text}\n")
-execute_process(COMMAND ${CXXFILT} INPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/dll_exports_mangled.txt
+file(WRITE ${work}/Util.exports.txt "${mangled_text}\n")
+execute_process(COMMAND ${CXXFILT} INPUT_FILE ${work}/Util.exports.txt
                 OUTPUT_VARIABLE demangled RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${CXXFILT} failed")

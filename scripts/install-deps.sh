@@ -10,6 +10,7 @@ packages=(
   xvfb x11-utils iproute2 clang-format
   nlohmann-json3-dev help2man dpkg-dev file lintian binutils jq bash-completion
   python3 gnuplot-nox
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest
 )
 
 missing=()

@@ -32,6 +32,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "util/base/wide_char.h"
 #include "util/util_export.h"
 
 class CString;
@@ -54,6 +55,9 @@ public:
     FormatArg(T v) : FormatArg(static_cast<std::underlying_type_t<T>>(v)) {}
     FormatArg(double v) : kind_(Kind::kDouble), d_(v) {}
     FormatArg(const char16_t* s) : kind_(Kind::kWide), w_(s) {}
+#if UTIL_WCHAR_IS_UTF16
+    FormatArg(const wchar_t* s) : kind_(Kind::kWide), w_(reinterpret_cast<const char16_t*>(s)) {}
+#endif
     FormatArg(const char* s) : kind_(Kind::kNarrow), n_(s) {}
     FormatArg(const std::u16string& s) : kind_(Kind::kWide), w_(s.c_str()) {}
     FormatArg(const std::string& s) : kind_(Kind::kNarrow), n_(s.c_str()) {}
@@ -224,6 +228,41 @@ public:
     static CString FromUtf8(std::string_view utf8);
     std::string ToUtf8() const;
 
+#if UTIL_WCHAR_IS_UTF16
+    // --- wchar_t text where it is UTF-16 (Windows) ---------------------------------------------
+    // The same units as char16_t, so a host passes LPCWSTR and takes LPCWSTR without casts:
+    //   CString name(L"Tessmar");  name += L".ini";  ::SetWindowTextW(window, name);
+    // A null pointer reads as the empty string, as for const char16_t*.
+    CString(const wchar_t* text) : CString(std::u16string_view(FromWchar(text))) {}
+    CString& operator=(const wchar_t* text) { return *this = std::u16string_view(FromWchar(text)); }
+    CString& operator+=(const wchar_t* text) {
+        return *this += std::u16string_view(FromWchar(text));
+    }
+    int Compare(const wchar_t* other) const { return Compare(FromWchar(other).c_str()); }
+    int CompareNoCase(const wchar_t* other) const {
+        return CompareNoCase(FromWchar(other).c_str());
+    }
+    // A CString argument would otherwise convert to both pointer types.
+    int Compare(const CString& other) const noexcept { return Compare(other.GetString()); }
+    int CompareNoCase(const CString& other) const noexcept {
+        return CompareNoCase(other.GetString());
+    }
+    // The terminated text as wchar_t units; never null. Valid as long as GetString() is.
+    const wchar_t* GetWideString() const noexcept {
+        return reinterpret_cast<const wchar_t*>(GetString());
+    }
+    operator const wchar_t*() const noexcept { return GetWideString(); }
+
+private:
+    static std::u16string FromWchar(const wchar_t* text) {
+        std::u16string units;
+        for (; text && *text; ++text) units.push_back(static_cast<char16_t>(*text));
+        return units;
+    }
+
+public:
+#endif
+
 private:
     // The shared buffer: header, then capacity + 1 units. The text of a shared Rep never
     // changes; a writer first makes its own copy (MakeUnique). Defined here so that View() is
@@ -257,6 +296,12 @@ inline bool operator==(const char16_t* a, const CString& b) noexcept { return b.
 inline bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
 inline bool operator!=(const CString& a, const char16_t* b) noexcept { return !(a == b); }
 inline bool operator!=(const char16_t* a, const CString& b) noexcept { return !(a == b); }
+#if UTIL_WCHAR_IS_UTF16
+inline bool operator==(const CString& a, const wchar_t* b) { return a.Compare(b) == 0; }
+inline bool operator==(const wchar_t* a, const CString& b) { return b.Compare(a) == 0; }
+inline bool operator!=(const CString& a, const wchar_t* b) { return !(a == b); }
+inline bool operator!=(const wchar_t* a, const CString& b) { return !(a == b); }
+#endif
 // The case-sensitive order by code unit, as KeyValueMap sorts.
 inline bool operator<(const CString& a, const CString& b) noexcept { return a.View() < b.View(); }
 

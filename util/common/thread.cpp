@@ -7,24 +7,37 @@
 namespace common {
 namespace sdk {
 
-CriticalSection::CriticalSection() = default;
-CriticalSection::~CriticalSection() = default;
 // A waiter first spins for a while before it sleeps: the sections this lock guards (one log
 // write) are short, and going to sleep and being woken costs more than they take.
-constexpr int kSpinCount = 2000;
+constexpr unsigned kSpinCount = 2000;
+
+namespace {
+
+static_assert(sizeof(util_platform::RecursiveLock) <= 96 &&
+                  alignof(util_platform::RecursiveLock) <= alignof(std::max_align_t),
+              "CriticalSection's storage holds the platform's lock");
+
+util_platform::RecursiveLock& LockIn(unsigned char* storage) {
+    return *reinterpret_cast<util_platform::RecursiveLock*>(storage);
+}
+
+}  // namespace
+
+CriticalSection::CriticalSection() {
+    new (lock_) util_platform::RecursiveLock(kSpinCount);
+}
+CriticalSection::~CriticalSection() {
+    LockIn(lock_).~RecursiveLock();
+}
 
 void CriticalSection::lock() {
-    for (int i = 0; i < kSpinCount; ++i) {
-        if (mutex_.try_lock()) return;
-        util_platform::CpuRelax();
-    }
-    mutex_.lock();
+    LockIn(lock_).Lock();
 }
 void CriticalSection::unlock() {
-    mutex_.unlock();
+    LockIn(lock_).Unlock();
 }
 bool CriticalSection::try_lock() {
-    return mutex_.try_lock();
+    return LockIn(lock_).TryLock();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // A recursive lock, and a worker thread that runs one callback object.
 
 #include <boost/shared_ptr.hpp>
+#include <cstddef>
 #include <mutex>
 
 #include "util/util_export.h"
@@ -30,7 +31,9 @@ class UTIL_EXPORT CriticalSection {
     bool try_lock();
 
   private:
-    std::recursive_mutex mutex_;
+    // The platform's recursive lock (a CRITICAL_SECTION on Windows), built in place so that
+    // this header needs none of the platform's declarations.
+    alignas(std::max_align_t) unsigned char lock_[96];
 };
 
 // Runs a callback object on a thread of its own and lets the owner poll for it, wait for it and

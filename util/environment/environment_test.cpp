@@ -8,11 +8,13 @@
 
 #include "util/environment/system_support.h"
 #include "util/environment/test_install_tree.h"
+#include "util/testing/platform_constants.h"
 
 namespace {
 
 namespace env = common::sdk::environment;
 using util_platform::ExecutablePathOverride;
+using util_testing::Native;
 
 TEST(EnvironmentTest, VersionThresholdsDecideUsbAndIpv6) {
     struct Case {
@@ -39,7 +41,7 @@ TEST(EnvironmentTest, PathsFollowTheExecutable) {
              {u"/opt/my tool/bin/Tool.exe", u"/opt/my tool/bin", u"/opt/my tool/bin/locales",
               u"/opt/my tool/bin/Tessmar.ini"},
          }) {
-        ExecutablePathOverride exe{exe_path, 0};
+        ExecutablePathOverride exe{std::u16string(Native(exe_path.c_str()).View()), 0};
         util_platform::SetExecutablePathForTesting(&exe);
         CPath file(u"old"), folder(u"old"), locales(u"old"), ini(u"old");
         env::GetExeFilePath(&file);
@@ -47,10 +49,10 @@ TEST(EnvironmentTest, PathsFollowTheExecutable) {
         env::GetLocalesFolderPath(&locales);
         env::GetTessmarIniPath(&ini);
         util_platform::SetExecutablePathForTesting(nullptr);
-        EXPECT_EQ(file.View(), exe_path);
-        EXPECT_EQ(folder.View(), folder_path);
-        EXPECT_EQ(locales.View(), locales_path);
-        EXPECT_EQ(ini.View(), ini_path);
+        EXPECT_EQ(file.View(), Native(exe_path.c_str()).View());
+        EXPECT_EQ(folder.View(), Native(folder_path.c_str()).View());
+        EXPECT_EQ(locales.View(), Native(locales_path.c_str()).View());
+        EXPECT_EQ(ini.View(), Native(ini_path.c_str()).View());
     }
 }
 
@@ -66,7 +68,7 @@ size_t Count(const std::string& text, const std::string& part) {
 TEST(EnvironmentTest, UnreadableExecutableKeepsTheCallersValue) {
     ExecutablePathOverride failing{std::nullopt, 13};
     util_platform::SetExecutablePathForTesting(&failing);
-    CPath file(u"/before/x"), folder(u"/before/x"), locales(u"/before/x");
+    CPath file(Native(u"/before/x")), folder(Native(u"/before/x")), locales(Native(u"/before/x"));
     util_testing::LogCapture log;
     env::GetExeFilePath(nullptr);
     env::GetExeFolderPath(nullptr);
@@ -81,9 +83,9 @@ TEST(EnvironmentTest, UnreadableExecutableKeepsTheCallersValue) {
     const std::string quietText = quiet.Text();
     util_platform::SetExecutablePathForTesting(nullptr);
 
-    EXPECT_EQ(file.View(), u"/before/x");
-    EXPECT_EQ(folder.View(), u"/before");
-    EXPECT_EQ(locales.View(), u"/before/locales");
+    EXPECT_EQ(file.View(), Native(u"/before/x").View());
+    EXPECT_EQ(folder.View(), Native(u"/before").View());
+    EXPECT_EQ(locales.View(), Native(u"/before/locales").View());
     EXPECT_EQ(Count(text, "Fail to GetModuleFileName(NULL): lasterr=13"), 3u) << text;
     EXPECT_EQ(Count(text, "GetModuleFileName"), 3u) << text;
     EXPECT_EQ(Count(quietText, "GetModuleFileName"), 0u) << quietText;
@@ -94,7 +96,8 @@ TEST(EnvironmentTest, RealExecutableIsThisProgram) {
     CPath file, folder;
     env::GetExeFilePath(&file);
     env::GetExeFolderPath(&folder);
-    EXPECT_EQ(file.ToUtf8(), folder.ToUtf8() + "/util_tests");
+    EXPECT_EQ(file.ToUtf8(),
+              folder.ToUtf8() + util_testing::kSeparator + "util_tests" + util_testing::kExeSuffix);
     EXPECT_TRUE(file.FileExists());
 }
 

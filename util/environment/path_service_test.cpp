@@ -8,6 +8,7 @@
 
 #include "util/environment/path_table.h"
 #include "util/environment/test_install_tree.h"
+#include "util/testing/platform_constants.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ bool Init(const char16_t* language) {
 
 // The six paths, in enumeration order, relative to the install folder.
 std::vector<std::string> StoredPaths(const InstallTree& tree) {
-    const std::string root = tree.Folder().string() + "/";
+    const std::string root = tree.Folder().u8string() + util_testing::kSeparator;
     std::vector<std::string> paths;
     for (int type = common::sdk::PATH_LOCALE_DIR; type <= common::sdk::PATH_LOCALE_DAWNQUILL_FILE;
          ++type) {
@@ -36,12 +37,14 @@ std::vector<std::string> StoredPaths(const InstallTree& tree) {
 
 std::vector<std::string> ExpectedPaths(const std::string& language) {
     const std::string dir = "locales/" + language;
-    return {dir,
-            dir + "/ResourceRes.dll",
-            dir + "/TESSMAR.chm",
-            dir + "/license.txt",
-            "dawnquill.txt",
-            dir + "/dawnquill.txt"};
+    std::vector<std::string> paths = {dir,
+                                      dir + "/ResourceRes.dll",
+                                      dir + "/TESSMAR.chm",
+                                      dir + "/license.txt",
+                                      "dawnquill.txt",
+                                      dir + "/dawnquill.txt"};
+    for (std::string& path : paths) path = util_testing::Native(path);
+    return paths;
 }
 
 // Each test starts from the table as the module's load leaves it: empty.

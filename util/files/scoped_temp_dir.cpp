@@ -26,16 +26,7 @@ std::u16string ParentFolder(std::u16string_view path) {
 }
 
 std::u16string CandidateName(std::u16string_view folder, uint32_t u) {
-    static const char16_t kHex[] = u"0123456789ABCDEF";
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), kHex[u % 16]);
-        u /= 16;
-    } while (u != 0);
-    std::u16string name(folder);
-    if (!name.empty() && !util_platform::IsPathSeparator(name.back()))
-        name += util_platform::kPathSeparator;
-    name += u"tmp" + digits + u".TMP";
+    std::u16string name = util_platform::TempFileName(folder, u);
     if (name.size() >= static_cast<size_t>(ScopedTempDir::kMaxPath)) return {};
     return name;
 }

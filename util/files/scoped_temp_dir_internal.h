@@ -16,9 +16,10 @@ namespace temp_dir_internal {
 //   "/a/b/" -> "/a/",  "/a/b" -> "/a/",  "/a" -> "/",  "/" -> "/",  "a/b" -> "a/",  "a" -> ""
 std::u16string ParentFolder(std::u16string_view path);
 
-// The candidate name for number u (1 to 0xFFFE) in folder: "tmp", u in upper-case hexadecimal
-// without leading zeros, ".TMP". Empty when the result would not fit the path limit.
-//   ("/tmp/", 1) -> "/tmp/tmp1.TMP",  ("/tmp", 0xABC) -> "/tmp/tmpABC.TMP"
+// The candidate name for number u (1 to 0xFFFE) in folder, by the system's temporary-name rule
+// (util_platform::TempFileName): "tmp", u in hexadecimal without leading zeros, ".TMP". Empty
+// when the result would not fit the path limit.
+//   ("/tmp/", 1) -> "/tmp/tmp1.TMP",  ("/tmp", 0xABC) -> "/tmp/tmpABC.TMP"  (POSIX)
 std::u16string CandidateName(std::u16string_view folder, uint32_t u);
 
 }  // namespace temp_dir_internal

@@ -126,6 +126,8 @@ enum class InjectedFault {
 // OpenStdioFile) succeeds only for as many bytes as are left of `bytes`, counted across all
 // writes; the write that exceeds it writes the part that fits and fails with `fault`, as a full
 // disk or a failing device would. A negative value lifts the limit.
+// Windows note: a stream's writes go from fwrite straight into the C runtime, which offers no
+// place to intercept them, so there the limit reaches WriteFileHandle only.
 void FailWritesForTesting(int64_t bytes, InjectedFault fault);
 
 // FailWritesForTesting(bytes, InjectedFault::kDiskFull).
@@ -135,6 +137,7 @@ void LimitWritesForTesting(int64_t bytes);
 // stream of OpenStdioFile) deliver only as many bytes as are left of `bytes`, counted across all
 // reads: a read that asks for more delivers the part that is left (a short read, still a
 // success); once nothing is left every read fails with `fault`. A negative value lifts it.
+// Windows note: of the reads of streams, only those through ReadStdioFile are reached.
 void FailReadsForTesting(int64_t bytes, InjectedFault fault);
 
 // The next `opens` opens of files go ahead as usual; every open after them fails with `fault`

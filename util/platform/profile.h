@@ -21,6 +21,14 @@
 //     file without sections.
 //
 // Nothing is cached: each call reads the whole file once.
+//
+// Windows: the system's own profile API answers (GetPrivateProfileSectionW,
+// GetPrivateProfileStringW), so a Windows host reads a file exactly as every other Windows
+// program does. Everywhere else the portable reader of profile_reader.h gives the answers
+// described here. Where the two differ in detail (the system lists an entry as key=value without
+// the blanks around "=", answers the fallback for a line without "=", treats an exactly filled
+// section buffer as cut, ...), win32/profile_reader_test.cpp lists each difference and why it
+// does not change what the settings-file service reads.
 
 #include <cstdint>
 #include <string_view>

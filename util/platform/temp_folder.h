@@ -6,7 +6,9 @@
 // cannot be read, replaced or redirected by another user. Every user of a temporary folder in
 // the library calls TempFolder; none builds a temporary path of its own.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace util_platform {
 
@@ -33,6 +35,16 @@ namespace util_platform {
 //   TMPDIR=/var/tmp/  -> "/var/tmp/"
 //   TMPDIR unset, /tmp/tessmar-1000 a link, or mode 0755, or owned by uid 1001 -> ""
 std::u16string TempFolder();
+
+// The name the system's temporary-name rule gives the number u (1 to 0xFFFE) in folder, with
+// the prefix "tmp", without creating or checking anything there: the folder, a separator where
+// it has none, "tmp", u in hexadecimal without leading zeros, and the extension "TMP". Empty
+// when the name cannot be formed (it would reach the 260-character path limit; on Windows also
+// when the folder is missing).
+//   POSIX: upper-case digits and extension: ("/tmp/", 0xABC) -> "/tmp/tmpABC.TMP".
+//   Windows: GetTempFileNameW with u as its unique number, so the letter case is the system's
+//   (Windows writes "tmpABC.TMP", Wine "tmpabc.tmp"; file names there ignore case anyway).
+std::u16string TempFileName(std::u16string_view folder, uint32_t u);
 
 }  // namespace util_platform
 

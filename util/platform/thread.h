@@ -4,9 +4,34 @@
 // Threads that can be polled, waited on and released without waiting, like a Win32 thread
 // handle. Releasing the handle of a running thread leaves the thread running (it is detached).
 
+#include <cstddef>
 #include <cstdint>
 
 namespace util_platform {
+
+// A recursive lock of the system's own kind: the owning thread may take it again and must
+// release it as often. A thread that finds it taken tries again up to spin_count times, with a
+// pause hint between tries, before it sleeps: the sections such a lock guards are usually shorter
+// than a sleep and a wake-up.
+//   Windows: a CRITICAL_SECTION set up with InitializeCriticalSectionAndSpinCount.
+//   POSIX: a recursive mutex, tried spin_count times before the blocking lock.
+// The lock object lives inside this one (no allocation), so locks can be built as part of
+// objects of static lifetime while the library loads.
+class RecursiveLock {
+  public:
+    explicit RecursiveLock(unsigned spin_count);
+    ~RecursiveLock();
+    RecursiveLock(const RecursiveLock&) = delete;
+    RecursiveLock& operator=(const RecursiveLock&) = delete;
+
+    void Lock();
+    void Unlock();   // only the owner may call it
+    bool TryLock();  // true when taken (or taken once more by the owner) without waiting
+
+  private:
+    alignas(std::max_align_t) unsigned char storage_[64];
+    unsigned spin_count_;
+};
 
 using ThreadHandle = void*;
 

@@ -14,8 +14,8 @@ ScratchDir::ScratchDir() {
     std::mt19937 random(static_cast<unsigned>(
         std::chrono::steady_clock::now().time_since_epoch().count() + counter++));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("util-test-" + std::to_string(random()));
+        auto candidate =
+            std::filesystem::temp_directory_path() / ("util-test-" + std::to_string(random()));
         std::error_code ec;
         if (std::filesystem::create_directory(candidate, ec)) {
             path_ = candidate;
@@ -39,12 +39,14 @@ ScratchDir::~ScratchDir() {
 }
 
 CString ScratchDir::Wide(const std::string& name) const {
-    return CString::FromUtf8((name.empty() ? path_ : path_ / name).string());
+    // Names are UTF-8 on every platform (u8path), whatever the system's narrow code page is.
+    return CString::FromUtf8(
+        (name.empty() ? path_ : path_ / std::filesystem::u8path(name)).u8string());
 }
 
 std::filesystem::path ScratchDir::WriteFile(const std::string& name,
                                             const std::string& bytes) const {
-    auto file = path_ / name;
+    auto file = path_ / std::filesystem::u8path(name);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

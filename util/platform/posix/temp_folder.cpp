@@ -41,6 +41,9 @@ std::string PrivateTempFolder() {
     return IsPrivateFolder(path) ? path : std::string();
 }
 
+// The classic path limit (MAX_PATH): a name must stay below it.
+constexpr size_t kMaxPathLength = 260;
+
 }  // namespace
 
 void SetPrivateTempParentForTesting(const std::string& parent) {
@@ -60,6 +63,20 @@ std::u16string TempFolder() {
     }
     if (!IsPathSeparator(folder.back())) folder += kPathSeparator;
     return folder;
+}
+
+std::u16string TempFileName(std::u16string_view folder, uint32_t u) {
+    static const char16_t kHex[] = u"0123456789ABCDEF";
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), kHex[u % 16]);
+        u /= 16;
+    } while (u != 0);
+    std::u16string name(folder);
+    if (!name.empty() && !IsPathSeparator(name.back())) name += kPathSeparator;
+    name += u"tmp" + digits + u".TMP";
+    if (name.size() >= kMaxPathLength) return {};
+    return name;
 }
 
 }  // namespace util_platform

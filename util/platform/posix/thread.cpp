@@ -40,6 +40,33 @@ void* ThreadMain(void* raw) {
 
 }  // namespace
 
+static_assert(sizeof(std::recursive_mutex) <= 64, "RecursiveLock's storage holds the mutex");
+
+RecursiveLock::RecursiveLock(unsigned spin_count) : spin_count_(spin_count) {
+    new (storage_) std::recursive_mutex;
+}
+
+RecursiveLock::~RecursiveLock() {
+    reinterpret_cast<std::recursive_mutex*>(storage_)->~recursive_mutex();
+}
+
+void RecursiveLock::Lock() {
+    auto* mutex = reinterpret_cast<std::recursive_mutex*>(storage_);
+    for (unsigned i = 0; i < spin_count_; ++i) {
+        if (mutex->try_lock()) return;
+        CpuRelax();
+    }
+    mutex->lock();
+}
+
+void RecursiveLock::Unlock() {
+    reinterpret_cast<std::recursive_mutex*>(storage_)->unlock();
+}
+
+bool RecursiveLock::TryLock() {
+    return reinterpret_cast<std::recursive_mutex*>(storage_)->try_lock();
+}
+
 ThreadHandle StartThread(void (*procedure)(void*), void* argument) {
     if (g_start_fails.load()) return nullptr;
     auto* record = new (std::nothrow) ThreadRecord;

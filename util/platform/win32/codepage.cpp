@@ -18,10 +18,12 @@ UINT ThreadCodePage() {
     return page == 0 ? ::GetACP() : page;
 }
 
-// The conversions take int lengths; longer texts go in pieces. Pieces of narrow text end on
-// a byte that cannot be inside a multi-byte character only by chance, so the piece size is
-// far beyond any text the library converts at once.
+// The conversions take int lengths; longer texts go in pieces. A piece of narrow text may end
+// inside a multi-byte character, so the pieces are far larger than any text the library
+// converts at once.
 constexpr size_t kMaxPiece = INT_MAX / 4;
+
+constexpr UINT kGb18030 = 54936;
 
 }  // namespace
 
@@ -51,17 +53,33 @@ std::u16string WideFromAnsi(std::string_view ansi) {
 }
 
 std::string AnsiFromWide(std::u16string_view wide) {
-    std::string ansi;
-    const bool utf8 = ThreadCodePage() == CP_UTF8;
+    const UINT page = ThreadCodePage();
+    // UTF-8 and GB18030 encode every character; the flags below are not allowed with them.
+    const bool complete = page == CP_UTF8 || page == kGb18030;
+    std::u16string text(wide);
+    if (!complete) {
+        // The system would give a '?' for each half of a character beyond the 16-bit range;
+        // it is one character, so one '?' (U+FFFD, which no such code page holds, becomes it).
+        size_t out = 0;
+        for (size_t i = 0; i < text.size(); ++i, ++out) {
+            const bool pair = i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF &&
+                              text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+            text[out] = pair ? u'\uFFFD' : text[i];
+            if (pair) ++i;
+        }
+        text.resize(out);
+    }
     // A character the code page lacks becomes '?' rather than a look-alike ("best fit") that
-    // would read back as a different character. UTF-8 takes neither option.
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const char* fallback = utf8 ? nullptr : "?";
-    while (!wide.empty()) {
-        size_t piece = wide.size() < kMaxPiece ? wide.size() : kMaxPiece;
+    // would read back as a different character.
+    const DWORD flags = complete ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = complete ? nullptr : "?";
+    std::string ansi;
+    std::u16string_view rest(text);
+    while (!rest.empty()) {
+        size_t piece = rest.size() < kMaxPiece ? rest.size() : kMaxPiece;
         // Never split a surrogate pair between two pieces.
-        if (piece < wide.size() && wide[piece - 1] >= 0xD800 && wide[piece - 1] <= 0xDBFF) --piece;
-        const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+        if (piece < rest.size() && rest[piece - 1] >= 0xD800 && rest[piece - 1] <= 0xDBFF) --piece;
+        const auto* units = reinterpret_cast<const wchar_t*>(rest.data());
         const int length = static_cast<int>(piece);
         const int bytes = ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, nullptr, 0,
                                                 fallback, nullptr);
@@ -73,7 +91,7 @@ std::string AnsiFromWide(std::u16string_view wide) {
             ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, &ansi[at], bytes, fallback,
                                   nullptr);
         }
-        wide.remove_prefix(piece);
+        rest.remove_prefix(piece);
     }
     return ansi;
 }

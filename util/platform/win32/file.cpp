@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
+#include "util/platform/win32/faults.h"
 #include "util/platform/win32/wide.h"
 
 namespace util_platform {
+
 namespace {
 
 // The share modes are the system's own here: CreateFileW enforces them between every opener
@@ -136,17 +139,44 @@ DWORD CreationDisposition(const FileOpenOptions& options) {
     return OPEN_EXISTING;
 }
 
-std::atomic<int64_t> g_writeBudget{-1};
+// --- Injected faults (tests only) ----------------------------------------------------------
 
-// How many of count bytes the testing write limit lets through.
-uint32_t AllowedByWriteLimit(uint32_t count) {
-    int64_t budget = g_writeBudget.load();
-    while (budget >= 0) {
-        int64_t take = budget < count ? budget : count;
-        if (g_writeBudget.compare_exchange_weak(budget, budget - take))
-            return static_cast<uint32_t>(take);
+struct Budget {
+    std::atomic<int64_t> left{-1};  // negative: no fault armed
+    std::atomic<int> fault{0};      // an InjectedFault
+};
+
+Budget g_writes, g_reads, g_opens;
+
+win32::FaultCodes CodesOf(int fault) {
+    switch (static_cast<InjectedFault>(fault)) {
+        case InjectedFault::kIoError:
+            return {ERROR_IO_DEVICE, EIO};
+        case InjectedFault::kTooManyOpenFiles:
+            return {ERROR_TOO_MANY_OPEN_FILES, EMFILE};
+        case InjectedFault::kDiskFull:
+            break;
     }
-    return count;
+    return {ERROR_DISK_FULL, ENOSPC};
+}
+
+// Takes up to `want` from the budget; answers what was taken (all of want when unarmed).
+int64_t Take(Budget& budget, int64_t want, bool* armed) {
+    int64_t left = budget.left.load();
+    while (left >= 0) {
+        const int64_t take = left < want ? left : want;
+        if (budget.left.compare_exchange_weak(left, left - take)) {
+            *armed = true;
+            return take;
+        }
+    }
+    *armed = false;
+    return want;
+}
+
+void Arm(Budget& budget, int64_t amount, InjectedFault fault) {
+    budget.fault.store(static_cast<int>(fault));
+    budget.left.store(amount < 0 ? -1 : amount);
 }
 
 }  // namespace
@@ -156,7 +186,22 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
         ::SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;
     }
+    win32::FaultCodes fault;
+    if (!win32::OpenAllowed(&fault)) {
+        ::SetLastError(fault.system);
+        return nullptr;
+    }
     const std::wstring wide = win32::Wide(path);
+    // A link in the file's place is refused before anything is created or truncated through it.
+    if (options.noFollow) {
+        const DWORD found = ::GetFileAttributesW(wide.c_str());
+        if (found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+            return nullptr;
+        }
+    }
+    // ownerOnly needs nothing here: a new file inherits the security of its folder, and the
+    // user's temporary folder, where such files are made, is the user's own.
     const DWORD attributes = options.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened: CreateFileW refuses it
     // with ERROR_ACCESS_DENIED, which is the refusal the contract asks for.
@@ -208,8 +253,15 @@ bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* r
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
+    size_t allowed = count;
+    win32::FaultCodes fault;
+    if (!win32::AllowedRead(count, &allowed, &fault)) {
+        *read = 0;
+        ::SetLastError(fault.system);
+        return false;
+    }
     DWORD got = 0;
-    const BOOL ok = ::ReadFile(use.file(), buffer, count, &got, nullptr);
+    const BOOL ok = ::ReadFile(use.file(), buffer, static_cast<DWORD>(allowed), &got, nullptr);
     *read = ok ? static_cast<uint32_t>(got) : 0;
     return ok != FALSE;
 }
@@ -222,7 +274,8 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    const uint32_t allowed = AllowedByWriteLimit(count);
+    win32::FaultCodes fault{ERROR_DISK_FULL, ENOSPC};
+    const auto allowed = static_cast<uint32_t>(win32::AllowedWrite(count, &fault));
     DWORD done = 0;
     if (!::WriteFile(use.file(), buffer, allowed, &done, nullptr)) {
         if (written) *written = static_cast<uint32_t>(done);
@@ -230,7 +283,7 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
     }
     if (written) *written = static_cast<uint32_t>(done);
     if (done == count) return true;
-    ::SetLastError(ERROR_DISK_FULL);  // the testing limit, or a device that took less
+    ::SetLastError(fault.system);  // an injected fault, or a device that took less
     return false;
 }
 
@@ -291,8 +344,48 @@ std::u16string SystemFolder() {
     return win32::FromWide(buffer, length);
 }
 
-void LimitWritesForTesting(int64_t bytes) {
-    g_writeBudget.store(bytes < 0 ? -1 : bytes);
+void FailWritesForTesting(int64_t bytes, InjectedFault fault) {
+    Arm(g_writes, bytes, fault);
 }
+
+void LimitWritesForTesting(int64_t bytes) {
+    FailWritesForTesting(bytes, InjectedFault::kDiskFull);
+}
+
+void FailReadsForTesting(int64_t bytes, InjectedFault fault) {
+    Arm(g_reads, bytes, fault);
+}
+
+void FailOpensForTesting(int64_t opens, InjectedFault fault) {
+    Arm(g_opens, opens, fault);
+}
+
+namespace win32 {
+
+size_t AllowedWrite(size_t count, FaultCodes* fault) {
+    bool armed = false;
+    const auto allowed = static_cast<size_t>(Take(g_writes, static_cast<int64_t>(count), &armed));
+    if (armed && allowed < count) *fault = CodesOf(g_writes.fault.load());
+    return allowed;
+}
+
+bool AllowedRead(size_t count, size_t* allowed, FaultCodes* fault) {
+    if (g_reads.left.load() == 0) {
+        *fault = CodesOf(g_reads.fault.load());
+        return false;
+    }
+    bool armed = false;
+    *allowed = static_cast<size_t>(Take(g_reads, static_cast<int64_t>(count), &armed));
+    return true;
+}
+
+bool OpenAllowed(FaultCodes* fault) {
+    bool armed = false;
+    if (Take(g_opens, 1, &armed) == 1) return true;
+    *fault = CodesOf(g_opens.fault.load());
+    return false;
+}
+
+}  // namespace win32
 
 }  // namespace util_platform

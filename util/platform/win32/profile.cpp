@@ -2,9 +2,17 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "util/platform/win32/wide.h"
 
 namespace util_platform {
+namespace {
+
+// The largest buffer a value is read into: 2^30 characters, as the settings-file service's.
+constexpr uint32_t kLargestRoom = uint32_t{1} << 30;
+
+}  // namespace
 
 // The system's profile API answers here, as it does for every Windows program reading the same
 // file. The contract of profile.h describes what it does; the portable reader the POSIX build
@@ -30,8 +38,25 @@ uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section
     const std::wstring wideSection = win32::Wide(section);
     const std::wstring wideKey = win32::Wide(key);
     const std::wstring wideFallback = win32::Wide(fallback);
-    return ::GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideFallback.c_str(),
-                                      reinterpret_cast<wchar_t*>(buffer), size, wideFile.c_str());
+    // The system cuts a quoted value before it removes the quotes, so a value that does not fit
+    // can come back as size - 2 or size - 3 characters, which a caller takes for complete. So
+    // the value is read into a buffer with room to spare (grown until the answer is clearly
+    // short of its end) and then cut to size - 1 characters, as the contract says.
+    std::wstring value;
+    uint32_t room = size < 64 ? 64 : size;
+    uint32_t length = 0;
+    for (;;) {
+        value.assign(room, L'\0');
+        length =
+            ::GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideFallback.c_str(),
+                                       &value[0], room, wideFile.c_str());
+        if (length + 3 < room || room >= kLargestRoom) break;
+        room = room > kLargestRoom / 2 ? kLargestRoom : room * 2;
+    }
+    const uint32_t copied = length < size - 1 ? length : size - 1;
+    std::copy(value.begin(), value.begin() + copied, buffer);
+    buffer[copied] = 0;
+    return copied;
 }
 
 }  // namespace util_platform

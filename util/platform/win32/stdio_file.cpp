@@ -7,16 +7,29 @@
 #include <cerrno>
 #include <string>
 
+#include "util/platform/win32/faults.h"
 #include "util/platform/win32/wide.h"
 
 namespace util_platform {
 
+// The library's text readers and writers open streams in binary mode and do the encoding
+// themselves, on Windows as elsewhere, rather than use the C runtime's "ccs=" text modes: in
+// those, the runtime that mingw-w64 links (msvcrt) ends the text at a Ctrl-Z byte and drops the
+// odd last byte of a UTF-16 file, where our decoder delivers the rest of the text and U+FFFD.
+// (CR LF, byte-order marks and malformed UTF-8 it handles as our decoder does.)
+//
 // Streams take part in the share modes as the library's handles do: while the stream is open,
 // others may read the file but not write it (_SH_DENYWR), and a file another opener is writing
-// cannot be opened. A folder cannot be opened as a stream at all (EACCES).
+// cannot be opened. A folder cannot be opened as a stream at all (EACCES). A write mode may
+// follow a link in the file's place: only a privileged user can make one on Windows.
 std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error) {
     if (mode == nullptr || path.empty()) {
         if (error != nullptr) *error = path.empty() ? ENOENT : EINVAL;
+        return nullptr;
+    }
+    win32::FaultCodes fault;
+    if (!win32::OpenAllowed(&fault)) {
+        if (error != nullptr) *error = fault.runtime;
         return nullptr;
     }
     const std::wstring widePath = win32::Wide(path);
@@ -26,6 +39,26 @@ std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error)
     std::FILE* stream = ::_wfsopen(widePath.c_str(), wideMode.c_str(), _SH_DENYWR);
     if (stream == nullptr && error != nullptr) *error = errno != 0 ? errno : EINVAL;
     return stream;
+}
+
+// The injected read faults apply here; reads a caller makes with fread itself go straight to
+// the C runtime, which has no place to intercept them.
+bool ReadStdioFile(std::FILE* stream, void* buffer, std::size_t count, std::size_t* got,
+                   int* error) {
+    *got = 0;
+    size_t allowed = count;
+    win32::FaultCodes fault;
+    if (!win32::AllowedRead(count, &allowed, &fault)) {
+        *error = fault.runtime;
+        return false;
+    }
+    errno = 0;
+    *got = std::fread(buffer, 1, allowed, stream);
+    if (std::ferror(stream)) {
+        *error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    return true;
 }
 
 long long StdioFileSize(std::FILE* stream) {

@@ -26,6 +26,31 @@ unsigned __stdcall ThreadMain(void* raw) {
 
 }  // namespace
 
+static_assert(sizeof(CRITICAL_SECTION) <= 64, "RecursiveLock's storage holds the section");
+
+RecursiveLock::RecursiveLock(unsigned spin_count) : spin_count_(spin_count) {
+    auto* section = reinterpret_cast<CRITICAL_SECTION*>(storage_);
+    // Fails only on systems too old to run this library; the plain form cannot fail.
+    if (!::InitializeCriticalSectionAndSpinCount(section, spin_count_))
+        ::InitializeCriticalSection(section);
+}
+
+RecursiveLock::~RecursiveLock() {
+    ::DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+
+void RecursiveLock::Lock() {
+    ::EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+
+void RecursiveLock::Unlock() {
+    ::LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+
+bool RecursiveLock::TryLock() {
+    return ::TryEnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_)) != FALSE;
+}
+
 // _beginthreadex rather than CreateThread: the thread uses the C runtime, which must set up
 // its per-thread state. The handle it gives is a real thread handle that the system signals
 // when the thread ends, so waiting and releasing are WaitForSingleObject and CloseHandle.
