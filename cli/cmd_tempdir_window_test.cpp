@@ -10,7 +10,7 @@ using util_testing::CliCase;
 TEST(TempDirAndWindowCommands, ExitCodesAndOutput) {
     util_testing::ScratchDir scratch;
     const std::string temp = (scratch.path() / "temp").string(),
-                      made = temp + util_testing::kSeparator + "tmp1.TMP\n";
+                      made = temp + util_testing::kSeparator + util_testing::TempName("1") + "\n";
     const std::vector<std::string> tmp = {std::string(util_testing::kTempVariable) + "=" + temp};
     const std::string file = scratch.WriteFile("file", "x").string();
     for (const CliCase& row : std::vector<CliCase>{
@@ -29,6 +29,6 @@ TEST(TempDirAndWindowCommands, ExitCodesAndOutput) {
          }) {
         util_testing::ExpectCli(row);
         // Whatever happened, no directory is left behind.
-        EXPECT_FALSE(std::filesystem::exists(temp + "/tmp1.TMP"));
+        EXPECT_FALSE(std::filesystem::exists(temp + "/" + util_testing::TempName("1")));
     }
 }

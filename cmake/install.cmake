@@ -30,6 +30,7 @@ set(UTIL_PUBLIC_HEADERS
     util/util_export.h
     util/module.h
     util/base/cstring.h
+    util/base/wide_char.h
     util/base/path.h
     util/base/file_handle.h
     util/ipformat/ip_format.h

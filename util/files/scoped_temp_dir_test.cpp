@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 using common::sdk::ScopedTempDir;
 using util_testing::ReadFileBytes;
 using Names = std::set<std::string>;
+using util_testing::TempName;
 
 Names Entries(const fs::path& folder) {
     Names names;
@@ -49,7 +50,7 @@ TEST_F(ScopedTempDirTest, HoldsOnePrivateDirectoryFromCreateUntilDelete) {
     ASSERT_TRUE(dir.Create());
     EXPECT_TRUE(dir.GetPath(nullptr));
     const fs::path held = HeldPath(dir);
-    EXPECT_EQ(held, temp_ / "tmp1.TMP");
+    EXPECT_EQ(held, temp_ / TempName("1"));
     EXPECT_TRUE(fs::is_directory(held));
     EXPECT_TRUE(fs::is_empty(held));
     if (util_testing::kPosixPermissions) {
@@ -58,12 +59,12 @@ TEST_F(ScopedTempDirTest, HoldsOnePrivateDirectoryFromCreateUntilDelete) {
 
     // Create again: the first directory is removed before the search, so 1 is free again.
     ASSERT_TRUE(second.Create());
-    EXPECT_EQ(HeldPath(second), temp_ / "tmp2.TMP");
-    scratch_.WriteFile("temp/tmp1.TMP/old.bin", "old");
+    EXPECT_EQ(HeldPath(second), temp_ / TempName("2"));
+    scratch_.WriteFile("temp/" + TempName("1") + "/old.bin", "old");
     ASSERT_TRUE(dir.Create());
     EXPECT_EQ(HeldPath(dir), held);
     EXPECT_TRUE(fs::is_empty(held));
-    EXPECT_EQ(Entries(temp_), (Names{"tmp1.TMP", "tmp2.TMP"}));
+    EXPECT_EQ(Entries(temp_), (Names{TempName("1"), TempName("2")}));
 
     dir.Delete();
     EXPECT_FALSE(dir.GetPath(&untouched));
@@ -78,26 +79,26 @@ TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
     struct Case {
         const char* what;
         std::vector<std::string> files, folders, danglingLinks;
-        const char* expected;
+        std::string expected;
     };
     std::vector<std::string> oneToA;
     for (char digit : std::string("123456789a"))
         oneToA.push_back(std::string("tmp") + digit + ".TMP");
     const Case cases[] = {
-        {"empty folder", {}, {}, {}, "tmp1.TMP"},
-        {"a file holds 1", {"tmp1.TMP"}, {}, {}, "tmp2.TMP"},
-        {"a folder and a dangling link", {}, {"tmp1.TMP"}, {"tmp2.TMP"}, "tmp3.TMP"},
-        {"a gap", {"tmp1.TMP", "tmp3.TMP"}, {}, {}, "tmp2.TMP"},
+        {"empty folder", {}, {}, {}, TempName("1")},
+        {"a file holds 1", {"tmp1.TMP"}, {}, {}, TempName("2")},
+        {"a folder and a dangling link", {}, {"tmp1.TMP"}, {"tmp2.TMP"}, TempName("3")},
+        {"a gap", {"tmp1.TMP", "tmp3.TMP"}, {}, {}, TempName("2")},
         {"other case and names",
          {"TMP1.TMP", "tmp1.tmp", "tmp01.TMP"},
          {},
          {},
-         util_testing::kCaseSensitiveNames ? "tmp1.TMP" : "tmp2.TMP"},
+         TempName(util_testing::kCaseSensitiveNames ? "1" : "2")},
         {"hexadecimal",
          oneToA,
          {},
          {},
-         util_testing::kCaseSensitiveNames ? "tmpA.TMP" : "tmpB.TMP"},  // tmpa.TMP is tmpA.TMP
+         TempName(util_testing::kCaseSensitiveNames ? "A" : "B")},  // tmpa.TMP is tmpA.TMP
     };
     for (const Case& c : cases) {
         if (!c.danglingLinks.empty() && !util_testing::kTestsMakeLinks) continue;
@@ -176,8 +177,8 @@ TEST_F(ScopedTempDirTest, TemporaryFolderIsCreatedOrRefused) {
         util_testing::ScopedEnvVar env(util_testing::kTempVariable, tmpdir);
         if (created) {
             ASSERT_TRUE(dir.Create());
-            EXPECT_EQ(HeldPath(dir), fs::path(tmpdir) / "tmp1.TMP");
-            EXPECT_TRUE(fs::is_directory(fs::path(tmpdir) / "tmp1.TMP"));
+            EXPECT_EQ(HeldPath(dir), fs::path(tmpdir) / TempName("1"));
+            EXPECT_TRUE(fs::is_directory(fs::path(tmpdir) / TempName("1")));
         } else {
             EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
             EXPECT_FALSE(dir.GetPath(nullptr));

@@ -51,6 +51,20 @@ inline constexpr bool kLocaleVariablesChooseLanguages = true;
 inline constexpr bool kWindowsOnDisplayVariable = true;
 #endif
 
+// The name of the temporary entry numbered by the hexadecimal `digits` (as the system's
+// temporary-name rule writes "tmp<hex>.TMP"). Wine's GetTempFileNameW writes the number and the
+// extension in lower case ("tmpa.tmp"; Windows itself writes "tmpA.TMP"), and file names compare
+// without case there, so both spellings name the same entry.
+inline std::string TempName(std::string digits) {
+#if defined(_WIN32)
+    for (char& ch : digits)
+        if (ch >= 'A' && ch <= 'F') ch = static_cast<char>(ch - 'A' + 'a');
+    return "tmp" + digits + ".tmp";
+#else
+    return "tmp" + digits + ".TMP";
+#endif
+}
+
 // The path separator as the library writes it.
 inline constexpr char kSeparator = static_cast<char>(util_platform::kPathSeparator);
 
