@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 using common::sdk::ScopedTempDir;
 using util_testing::ReadFileBytes;
 using Names = std::set<std::string>;
+using util_testing::TempName;
 
 Names Entries(const fs::path& folder) {
     Names names;

@@ -1,12 +1,11 @@
-// RunProgram on Windows: CreateProcessW with the program's standard streams on pipes, one
-// thread per pipe so that neither side can block the other.
+// RunProgram on Windows: CreateProcessW with the program's standard streams on temporary files,
+// so no amount of output can make it block.
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cwctype>
 #include <map>
-#include <thread>
 
 #include "util/testing/platform_constants.h"
 #include "util/testing/run_cli.h"
@@ -69,34 +68,50 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& changes) {
     return block;
 }
 
-struct Pipe {
-    HANDLE read = nullptr, write = nullptr;
-    ~Pipe() {
-        if (read) ::CloseHandle(read);
-        if (write) ::CloseHandle(write);
+// An unnamed temporary file the child inherits as one of its standard streams. Files, not
+// pipes: a process the child starts (Wine starts its desktop process that way) may inherit the
+// handle and keep it open, and a pipe would then never report its end.
+class StreamFile {
+  public:
+    StreamFile() {
+        wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        if (::GetTempPathW(MAX_PATH + 1, folder) && ::GetTempFileNameW(folder, L"run", 0, name))
+            handle_ = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    &inherit, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     }
+    ~StreamFile() {
+        if (ok()) ::CloseHandle(handle_);
+    }
+    StreamFile(const StreamFile&) = delete;
+    StreamFile& operator=(const StreamFile&) = delete;
+
+    bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE handle() const { return handle_; }
+    bool Write(const std::string& bytes) {
+        DWORD written = 0;
+        for (size_t at = 0; at < bytes.size(); at += written)
+            if (!::WriteFile(handle_, bytes.data() + at, static_cast<DWORD>(bytes.size() - at),
+                             &written, nullptr))
+                return false;
+        return ::SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    }
+    std::string ReadAll() {
+        std::string text;
+        if (::SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+            return text;
+        char buffer[4096];
+        DWORD got = 0;
+        while (::ReadFile(handle_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            text.append(buffer, got);
+        return text;
+    }
+
+  private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
-
-// A pipe whose `childEnd` (read or write) the child inherits.
-bool MakePipe(Pipe* pipe, bool childReads) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    if (!::CreatePipe(&pipe->read, &pipe->write, &inherit, 0)) return false;
-    return ::SetHandleInformation(childReads ? pipe->write : pipe->read, HANDLE_FLAG_INHERIT, 0);
-}
-
-void Close(HANDLE* handle) {
-    ::CloseHandle(*handle);
-    *handle = nullptr;
-}
-
-std::string ReadAll(HANDLE from) {
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    return text;
-}
 
 // Windows programs end their lines with CR LF on standard output; the callers compare LF.
 std::string WithLfLineEnds(std::string text) {
@@ -117,46 +132,31 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         line.push_back(L' ');
         AppendQuoted(&line, WideFromUtf8(arg));
     }
-    Pipe in, out, err;
-    if (!MakePipe(&in, true) || !MakePipe(&out, false) || !MakePipe(&err, false))
-        return {-1, "", "no pipes"};
+    StreamFile in, out, err;
+    if (!in.ok() || !out.ok() || !err.ok() || !in.Write(input)) return {-1, "", "no stream files"};
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in.read;
-    startup.hStdOutput = out.write;
-    startup.hStdError = err.write;
+    startup.hStdInput = in.handle();
+    startup.hStdOutput = out.handle();
+    startup.hStdError = err.handle();
     std::wstring block = EnvironmentBlock(env);
     const std::wstring folder = WideFromUtf8(dir);
     PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(
-        nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
-    // The child holds its own copies now; ours must go, or the pipes never report their end.
-    Close(&in.read);
-    Close(&out.write);
-    Close(&err.write);
-    if (!started) return {127, "", "cannot start " + program};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                          block.data(), folder.empty() ? nullptr : folder.c_str(), &startup,
+                          &process))
+        return {127, "", "cannot start " + program};
 
     RunResult result{-1, "", ""};
-    std::thread writer([&] {
-        DWORD written = 0;
-        for (size_t at = 0; at < input.size(); at += written)
-            if (!::WriteFile(in.write, input.data() + at, static_cast<DWORD>(input.size() - at),
-                             &written, nullptr))
-                break;
-        Close(&in.write);
-    });
-    std::thread errReader([&] { result.err = ReadAll(err.read); });
-    result.out = ReadAll(out.read);
-    errReader.join();
-    writer.join();
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (::GetExitCodeProcess(process.hProcess, &code)) result.exitCode = static_cast<int>(code);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    result.out = out.ReadAll();
+    result.err = err.ReadAll();
     result.out = WithLfLineEnds(std::move(result.out));
     result.err = WithLfLineEnds(std::move(result.err));
     return result;
