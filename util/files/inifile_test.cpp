@@ -1,19 +1,15 @@
 // The settings-file reader, through real files: the pairs of a section, single values, the
-// growing buffer, the file encodings, and the profile reader underneath.
+// growing buffer and the file encodings.
 
 #include "util/files/inifile.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "util/base/utf.h"
-#include "util/files/inifile_internal.h"
-#include "util/platform/profile.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -42,10 +38,6 @@ class IniFileTest : public ::testing::Test {
     CString Write(const std::string& bytes) {
         scratch_.WriteFile("t.ini", bytes);
         return scratch_.Wide("t.ini");
-    }
-    std::u16string Profile() {
-        return std::u16string(
-            Write("[S]\r\n a = 1 \r\n; note\r\nflag\r\n[T]\r\nk=\"long value\"\r\n").View());
     }
     util_testing::ScratchDir scratch_;
 };
@@ -103,11 +95,6 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
     KeyValueMap values;
     ASSERT_TRUE(inifile::GetKeyValues(Write(file + "[T]\nz=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), expected);
-    // The buffer doubles up to 2^30 bytes, then gives up.
-    const std::pair<uint32_t, uint32_t> sizes[] = {
-        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
-    for (const auto& [size, next] : sizes)
-        EXPECT_EQ(inifile::internal::NextBufferSize(size), next) << size;
 }
 
 TEST_F(IniFileTest, GetStringValues) {
@@ -128,7 +115,6 @@ TEST_F(IniFileTest, GetStringValues) {
             {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
             {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
             {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-            {"255 characters", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k", x1000.substr(745)},
             {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
         };
     for (const auto& [what, file, section, key, expected] : cases) {
@@ -140,48 +126,6 @@ TEST_F(IniFileTest, GetStringValues) {
     EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));
     EXPECT_TRUE(value.IsEmpty());
     EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
-}
-
-// The profile reader's buffer contract, which the growing buffer relies on: the exact list it
-// copies and its answers when the caller's buffer is too small.
-TEST_F(IniFileTest, ProfileSectionListAndTruncation) {
-    const std::u16string full(u"a = 1\0flag\0\0", 12);
-    // The buffer's first `size` characters after the call (at most the full list).
-    const std::tuple<uint32_t, uint32_t, std::u16string> cases[] = {
-        {64, 11, full},
-        {12, 11, full},                    // exactly fits
-        {11, 9, {u"a = 1\0fla\0\0", 11}},  // cut: size - 2, two zeros at the end
-        {4, 2, {u"a \0\0", 4}},
-        {2, 0, {u"\0\0", 2}},
-        {1, 0, {u"\0", 1}},
-    };
-    for (const auto& [size, answer, expected] : cases) {
-        std::vector<char16_t> buffer(size, u'#');
-        EXPECT_EQ(util_platform::ReadProfileSection(Profile(), u"s", buffer.data(), size), answer)
-            << size;
-        const std::u16string got(buffer.data(), std::min<size_t>(size, full.size()));
-        EXPECT_TRUE(got == expected.substr(0, got.size())) << size;
-    }
-}
-
-TEST_F(IniFileTest, ProfileStringAndTruncation) {
-    const std::tuple<const char16_t*, const char16_t*, uint32_t, uint32_t, std::u16string> cases[] =
-        {
-            {u"T", u"K", 64, 10, u"long value"},
-            {u"T", u"k", 11, 10, u"long value"},  // exactly fits, still size - 1
-            {u"T", u"k", 5, 4, u"long"},          // cut to size - 1
-            {u"T", u"nope", 64, 3, u"def"},       // the fallback
-            {u"T", u"nope", 3, 2, u"de"},
-            {u"S", u" a ", 64, 1, u"1"},
-        };
-    for (const auto& [section, key, size, answer, text] : cases) {
-        std::vector<char16_t> buffer(size, u'#');
-        EXPECT_EQ(
-            util_platform::ReadProfileString(Profile(), section, key, u"def", buffer.data(), size),
-            answer)
-            << size;
-        EXPECT_TRUE(std::u16string(buffer.data()) == text) << size;
-    }
 }
 
 }  // namespace
