@@ -117,14 +117,6 @@ TEST_F(LoggingTest, NothingIsWrittenOutsideTheInitialisedState) {
     EXPECT_FALSE(Logging::IsInitialized());
     writeEverything();  // after Term
     EXPECT_EQ(LogBytes(), kBom + kHeader);
-
-    // A failed Init (neither folder can take the log) leaves the state closed too.
-    dir_.WriteFile("plain", "not a folder");
-    ScopedEnvVar temp(util_testing::kTempVariable, (dir_.path() / "plain" / "tmp").string());
-    Logging::Init(dir_.Wide("plain/logs"), false);
-    EXPECT_FALSE(Logging::IsInitialized());
-    writeEverything();
-    EXPECT_EQ(LogBytes(), kBom + kHeader);
 }
 
 // A fresh log rotates one generation and starts with the byte-order mark; an appended log keeps
@@ -164,7 +156,6 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     for (const auto& [name, folder, append, expected] :
          std::vector<std::tuple<const char*, const char*, bool, std::string>>{
              {"missing folder", "missing", false, kBom + kHeader},
-             {"parent is a file", "plain/logs", false, kBom + kHeader},
              {"folder is a file", "plain", false, kBom + kHeader},
              {"parent is a file, append", "plain/logs", true, "earlier" + kHeader},
          }) {
@@ -210,7 +201,7 @@ TEST_F(LoggingTest, InitAgainWithoutTerm) {
 // next line once there is room again.
 TEST_F(LoggingTest, FullDiskDropsWholeLines) {
     const int64_t lineBytes = static_cast<int64_t>(Stamped(u"does not fit").size() * 2);
-    for (int64_t room : {int64_t{0}, int64_t{1}, int64_t{2}, lineBytes / 2 + 1, lineBytes - 1}) {
+    for (int64_t room : {int64_t{0}, int64_t{1}, lineBytes - 1}) {
         SCOPED_TRACE(room);
         Open();
         Logging::Write(u"before", false);
