@@ -7,7 +7,7 @@ JOBS      ?= 2
 # Where `make install` puts the library, headers, CMake package, pkg-config file and program.
 PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test install package exports asan tsan bench fuzz fuzz-smoke format clean
+.PHONY: all deps build demo test install package windows-package exports asan tsan bench fuzz fuzz-smoke format clean
 
 all: build
 
@@ -33,6 +33,12 @@ package: build
 	@cmake --build build --target package
 	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
 	@ls -1 build/packages/*.deb
+
+# The Windows zip (build/windows/packages/) from the Windows build (preset windows).
+windows-package: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j$(JOBS)
+	@cmake --build build/windows --target package
 
 # Rewrites util/util_so_exports.txt after an intended change of the exported interface.
 exports: build
