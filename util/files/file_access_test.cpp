@@ -374,7 +374,6 @@ TEST_F(FileAccessTest, DescriptionBlock) {
     // The text expected; "keep": left unchanged.
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {
         {"default offset by 0", fw, 0, MDL_Success, u"abc"},
-        {"default offset by 140", fw, 140, MDL_Success, u"abc"},
         {"own offset", Firmware(10, 4, abc0), 10, MDL_Success, u"abc"},
         {"last byte is always the terminator", Firmware(140, 4, "abcd"), 0, MDL_Success, u"abc"},
         {"text ends at the first zero", Firmware(140, 4, {"a\0c\0", 4}), 0, MDL_Success, u"a"},

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "util/base/utf.h"
+#include "util/files/inifile_internal.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -95,6 +96,9 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
     KeyValueMap values;
     ASSERT_TRUE(inifile::GetKeyValues(Write(file + "[T]\nz=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), expected);
+    // The buffer doubles (the growth no result shows) and gives up past 2^30 bytes.
+    EXPECT_EQ(inifile::internal::NextBufferSize(1u << 29), 1u << 30);
+    EXPECT_EQ(inifile::internal::NextBufferSize(1u << 30), 0u);
 }
 
 TEST_F(IniFileTest, GetStringValues) {
