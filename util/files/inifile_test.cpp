@@ -119,6 +119,8 @@ TEST_F(IniFileTest, GetStringValues) {
             {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
             {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
             {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
+            {"255 characters fill the first buffer", "[S]\nk=" + x1000.substr(745) + "\n", u"S",
+             u"k", x1000.substr(745)},
             {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
         };
     for (const auto& [what, file, section, key, expected] : cases) {

@@ -46,6 +46,7 @@ TEST(IPv6Validator, AcceptsTheDocumentedFormsAndNothingElse) {
         {"scope ID too large", u"fe80::1%100000000", false},
         {"scope ID 2^64 + 1 (1 if wrapped)", u"fe80::1%10000000000000001", false},
         {"second \"%\"", u"fe80::1%4%5", false},
+        {"blank scope ID", u"fe80::1% ", false},
         {"prefix 0", u"fe80::1/0", true},
         {"prefix with a leading zero", u"fe80::1/064", true},
         {"prefix 128", u"fe80::1/128", true},

@@ -117,6 +117,14 @@ TEST_F(LoggingTest, NothingIsWrittenOutsideTheInitialisedState) {
     EXPECT_FALSE(Logging::IsInitialized());
     writeEverything();  // after Term
     EXPECT_EQ(LogBytes(), kBom + kHeader);
+
+    // A failed Init (neither folder can take the log) leaves the state closed too.
+    dir_.WriteFile("plain", "not a folder");
+    ScopedEnvVar temp(util_testing::kTempVariable, (dir_.path() / "plain" / "tmp").string());
+    Logging::Init(dir_.Wide("plain/logs"), false);
+    EXPECT_FALSE(Logging::IsInitialized());
+    writeEverything();
+    EXPECT_EQ(LogBytes(), kBom + kHeader);
 }
 
 // A fresh log rotates one generation and starts with the byte-order mark; an appended log keeps
