@@ -2,12 +2,17 @@
 # installed (scripts/install-deps.sh does nothing when they are).
 DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
+# make fuzz-long: seconds per fuzz target (the corpora in fuzz/corpus/ are kept and minimised).
+FUZZ_LONG_SECS ?= 600
+# make reliability: how many times the log writer is killed at a random moment.
+KILL_RUNS ?= 100
 # Parallel compile jobs; the default suits a small shared machine.
 JOBS      ?= 2
 # Where `make install` puts the library, headers, CMake package, pkg-config file and program.
 PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test install package windows-package exports asan tsan bench fuzz fuzz-smoke format clean
+.PHONY: all deps build demo test reliability install package windows-package exports asan tsan \
+        bench fuzz fuzz-smoke fuzz-long format clean
 
 all: build
 
@@ -23,6 +28,13 @@ demo: build
 
 test: build
 	@ctest --preset default
+
+# The long runs: the log killed at random moments, 10,000 open/close cycles of every kind of
+# handle, and every CLI command on bad input with a 100 MB file.
+reliability: build
+	@build/bin/util_reliability kill $(KILL_RUNS)
+	@build/bin/util_reliability descriptors 10000
+	@UTIL_CLI_BIG_FILE_MB=100 build/bin/util_tests --gtest_filter='CliBadInput.*' --gtest_brief=1
 
 install: build
 	@cmake --install build --prefix $(PREFIX)
@@ -68,11 +80,30 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j$(JOBS)
 
+# Short runs for CI; new inputs go to build/fuzz/corpus/, the kept corpora are read as seeds.
 fuzz-smoke: fuzz
 	@set -e; for f in build/fuzz/bin/*_fuzz; do \
+	  name=$$(basename $$f); \
 	  echo "== $$f ($(FUZZ_SECS) s)"; \
-	  mkdir -p build/fuzz/corpus/$$(basename $$f); \
-	  $$f -max_total_time=$(FUZZ_SECS) -print_final_stats=1 build/fuzz/corpus/$$(basename $$f); \
+	  mkdir -p build/fuzz/corpus/$$name fuzz/corpus/$$name; \
+	  $$f -max_total_time=$(FUZZ_SECS) -print_final_stats=1 build/fuzz/corpus/$$name fuzz/corpus/$$name; \
+	done
+
+# Long runs: each target FUZZ_LONG_SECS seconds, then its kept corpus fuzz/corpus/<target>/ is
+# replaced by the minimised merge (-merge=1) of itself and what the run found.
+fuzz-long: fuzz
+	@set -e; for f in build/fuzz/bin/*_fuzz; do \
+	  name=$$(basename $$f); \
+	  echo "== $$name ($(FUZZ_LONG_SECS) s)"; \
+	  mkdir -p build/fuzz/corpus/$$name fuzz/corpus/$$name; \
+	  $$f -max_total_time=$(FUZZ_LONG_SECS) -print_final_stats=1 build/fuzz/corpus/$$name \
+	    fuzz/corpus/$$name 2>build/fuzz/$$name.log || { tail -40 build/fuzz/$$name.log; exit 1; }; \
+	  grep -E 'DONE|stat::number_of_executed_units' build/fuzz/$$name.log; \
+	  rm -rf build/fuzz/merged && mkdir -p build/fuzz/merged; \
+	  $$f -merge=1 build/fuzz/merged fuzz/corpus/$$name build/fuzz/corpus/$$name \
+	    2>build/fuzz/$$name.merge.log; \
+	  rm -rf fuzz/corpus/$$name && mv build/fuzz/merged fuzz/corpus/$$name; \
+	  echo "   kept: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sb fuzz/corpus/$$name | cut -f1) bytes"; \
 	done
 
 format:

@@ -316,22 +316,75 @@ TEST_F(FileAccessTest, StampedCopyHasTheLineAfterNineBytes) {
 }
 
 // Every failure answers 0, never changes the source and leaves no handle open behind it.
+// A fault injected into the file layer for the length of one call.
+struct Fault {
+    enum Where { kNowhere, kWrites, kReads, kOpens } where = kNowhere;
+    int64_t after = -1;  // bytes (writes, reads) or opens that still succeed
+    util_platform::InjectedFault fault = util_platform::InjectedFault::kDiskFull;
+};
+
+class ArmedFault {
+  public:
+    explicit ArmedFault(const Fault& f) : where_(f.where) { Arm(f.after, f.fault); }
+    ~ArmedFault() { Arm(-1, util_platform::InjectedFault::kDiskFull); }
+
+  private:
+    void Arm(int64_t after, util_platform::InjectedFault fault) {
+        if (where_ == Fault::kWrites) util_platform::FailWritesForTesting(after, fault);
+        if (where_ == Fault::kReads) util_platform::FailReadsForTesting(after, fault);
+        if (where_ == Fault::kOpens) util_platform::FailOpensForTesting(after, fault);
+    }
+    Fault::Where where_;
+};
+
 TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
+    using util_platform::InjectedFault;
     const std::string source = "0123456789abcdefghij";
-    // Source, destination, a write limit (-1: none) and the destination's content afterwards
-    // (nullptr: not a file). new.bin does not exist; dst.bin holds "keep".
-    const std::tuple<const char*, std::string, std::string, int64_t, const char*> cases[] = {
-        {"missing source", "none.bin", "new.bin", -1, nullptr},
-        {"source is a folder", "folder", "new.bin", -1, nullptr},
-        {"source shorter than the head", "short.bin", "dst.bin", -1, "keep"},
-        {"destination folder missing", "src.bin", "no/such/dst.bin", -1, nullptr},
-        {"destination is the source", "src.bin", "src.bin", -1, "0123456789abcdefghij"},
-        {"destination is a folder", "src.bin", "folder", -1, nullptr},
-        {"destination held open for reading", "src.bin", "held.bin", -1, "held"},
-        {"full file system", "src.bin", "new.bin", 12, "012345678@JC"},
-        {"full file system after the line", "src.bin", "new.bin", 19, "012345678@JCID=7\r\n9"},
+    // Source, destination, a fault, and the destination's content afterwards (nullptr: not a
+    // file). new.bin does not exist; dst.bin holds "keep". A failure after the destination was
+    // opened leaves it as far as it was written.
+    const std::tuple<const char*, std::string, std::string, Fault, const char*> cases[] = {
+        {"missing source", "none.bin", "new.bin", {}, nullptr},
+        {"source is a folder", "folder", "new.bin", {}, nullptr},
+        {"source shorter than the head", "short.bin", "dst.bin", {}, "keep"},
+        {"destination folder missing", "src.bin", "no/such/dst.bin", {}, nullptr},
+        {"destination is the source", "src.bin", "src.bin", {}, "0123456789abcdefghij"},
+        {"destination is a folder", "src.bin", "folder", {}, nullptr},
+        {"destination held open for reading", "src.bin", "held.bin", {}, "held"},
+        {"full file system", "src.bin", "new.bin", {Fault::kWrites, 12}, "012345678@JC"},
+        {"full file system after the line",
+         "src.bin",
+         "new.bin",
+         {Fault::kWrites, 19},
+         "012345678@JCID=7\r\n9"},
+        {"I/O error writing after the line",
+         "src.bin",
+         "new.bin",
+         {Fault::kWrites, 19, InjectedFault::kIoError},
+         "012345678@JCID=7\r\n9"},
+        {"I/O error reading the head",
+         "src.bin",
+         "new.bin",
+         {Fault::kReads, 0, InjectedFault::kIoError},
+         ""},
+        {"I/O error reading part way",
+         "src.bin",
+         "new.bin",
+         {Fault::kReads, 12, InjectedFault::kIoError},
+         "012345678@JCID=7\r\n9ab"},
+        // Opens: the size query, the source, the destination.
+        {"too many open files at the source",
+         "src.bin",
+         "new.bin",
+         {Fault::kOpens, 1, InjectedFault::kTooManyOpenFiles},
+         nullptr},
+        {"too many open files at the destination",
+         "src.bin",
+         "dst.bin",
+         {Fault::kOpens, 2, InjectedFault::kTooManyOpenFiles},
+         "keep"},
     };
-    for (const auto& [what, sourceName, destinationName, limit, destinationAfter] : cases) {
+    for (const auto& [what, sourceName, destinationName, fault, destinationAfter] : cases) {
         SCOPED_TRACE(what);
         ScratchDir dir;
         dir.WriteFile("src.bin", source);
@@ -341,12 +394,16 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
         fs::create_directory(dir.path() / "folder");
         CFileAccess files;
         FileHandle held = files.FA_OpenFile(dir.Wide("held.bin"), FM_Read);
-        util_platform::LimitWritesForTesting(limit);
-        const int result =
-            files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
-        util_platform::LimitWritesForTesting(-1);
+        int result, error;
+        {
+            ArmedFault armed(fault);
+            result =
+                files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
+            error = util_platform::LastError();
+        }
         files.FA_CloseFile(held);
         EXPECT_EQ(result, 0);
+        EXPECT_NE(error, 0);
         EXPECT_EQ(ReadFileBytes(dir.path() / "src.bin"), source);
         EXPECT_EQ(fs::is_regular_file(dir.path() / destinationName), destinationAfter != nullptr);
         EXPECT_EQ(ReadFileBytes(dir.path() / destinationName),

@@ -136,7 +136,9 @@ bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CStr
     bool result = true;
     while (!atEnd) {
         result = ReadLogged(path, file, chunk.data() + held, chunkBytes, &got, &atEnd);
-        const bool last = atEnd || !result;
+        // After a failed read the bytes held are not the end of the file: an unfinished
+        // sequence there is dropped, not decoded as a malformed one.
+        const bool last = atEnd && result;
         const size_t available = held + got;
         char16_t* out = sink.Reserve(utf8 ? available : available / 2 + 1);
         size_t consumed = 0;

@@ -18,6 +18,7 @@
 #include "util/files/text_codec.h"
 #include "util/logging/logging.h"
 #include "util/platform/codepage.h"
+#include "util/platform/file.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -311,6 +312,64 @@ TEST_F(FileUtilTest, TextsPastTheLimitAreRefused) {
     ASSERT_TRUE(ReadFileToString(CPath(logs.Wide("Tessmar.log")), &log));
     line.Format(u"Fail to read from '%s', errno=%d\n", scratch_.Wide("t.txt").GetString(), EFBIG);
     EXPECT_NE(log.Find(line), -1) << log.ToUtf8();
+}
+
+// Faults of the file layer while reading: a read that fails part way answers false with the
+// text read before it and logs "Fail to read from"; an open refused for too many open files
+// answers false with the text empty and logs "Fail to open" (through Debug).
+TEST_F(FileUtilTest, ReadFaultsAnswerFalseWithWhatWasRead) {
+    using util_platform::InjectedFault;
+    std::string line8, line16, lineAnsi;  // 3 MiB and more: several of the reader's chunks
+    for (int i = 0; i < 3 * 1024 * 1024 / 16; ++i) {
+        line8 += "line \xC3\xA9 0123456\r\n";
+        line16 += Le(u"line \u00E9 01\r\n");
+        lineAnsi += "line 0123456789\n";
+    }
+    const std::tuple<const char*, std::string, bool> cases[] = {
+        {"UTF-8", kMark8 + line8, false},
+        {"UTF-16LE", kMark16 + line16, false},
+        {"ANSI", lineAnsi, false},
+        {"UTF-8, open refused", kMark8 + line8, true},
+    };
+    util_testing::ScratchDir logs;
+    Logging::Init(logs.Wide(), false);
+    Logging::DebugLogEnabled(true);
+    for (const auto& [what, bytes, openFails] : cases) {
+        SCOPED_TRACE(what);
+        const CPath path = Write(bytes);
+        CString full, text(u"old");
+        ASSERT_TRUE(ReadFileToString(path, &full));
+        if (openFails)
+            util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
+        else  // fails in the middle of the file, after the encoding was told
+            util_platform::FailReadsForTesting(int64_t(bytes.size() / 2), InjectedFault::kIoError);
+        const bool result = ReadFileToString(path, &text);
+        util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
+        util_platform::FailOpensForTesting(-1, InjectedFault::kIoError);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(text.IsEmpty(), openFails);
+        EXPECT_LT(text.GetLength(), full.GetLength());
+        EXPECT_EQ(full.Left(text.GetLength()), text) << "what was read before the failure";
+    }
+    // GetFileEncoding still tells the encoding of the bytes it got.
+    Encoding encoding = kUtf8;
+    util_platform::FailReadsForTesting(0, InjectedFault::kIoError);
+    EXPECT_FALSE(GetFileEncoding(Write(kMark8 + "x"), &encoding));
+    util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
+    EXPECT_EQ(encoding, kAnsi);
+    Logging::Term();
+    Logging::DebugLogEnabled(false);
+
+    CString log;
+    ASSERT_TRUE(ReadFileToString(CPath(logs.Wide("Tessmar.log")), &log));
+    // Three failed reads and GetFileEncoding's; one refused open.
+    for (const auto& [failure, expected] :
+         {std::pair<const char16_t*, int>{u"] Fail to read from '", 4}, {u"] Fail to open '", 1}}) {
+        const CString line = failure + scratch_.Wide("t.txt") + u"', errno=";
+        int count = 0;
+        for (int at = log.Find(line); at >= 0; at = log.Find(line, at + 1)) ++count;
+        EXPECT_EQ(count, expected) << line.ToUtf8();
+    }
 }
 
 TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {

@@ -42,9 +42,11 @@ std::u16string Stamped(std::u16string_view text) {
     return u"[" + kStamp + u"] " + std::u16string(text) + u"\r\n";
 }
 
-// Lifts the simulated full disk at the end of a scope, whatever happened in it.
+// Lifts the simulated failing writes at the end of a scope, whatever happened in it.
 struct WriteLimit {
-    explicit WriteLimit(int64_t bytes) { util_platform::LimitWritesForTesting(bytes); }
+    WriteLimit(int64_t bytes, util_platform::InjectedFault fault) {
+        util_platform::FailWritesForTesting(bytes, fault);
+    }
     ~WriteLimit() { util_platform::LimitWritesForTesting(-1); }
 };
 
@@ -205,38 +207,53 @@ TEST_F(LoggingTest, InitAgainWithoutTerm) {
     }
 }
 
-// On a full disk the line that does not fit is dropped whole; the log stays open and takes the
-// next line once there is room again.
-TEST_F(LoggingTest, FullDiskDropsWholeLines) {
+// A write that fails part way (a full disk, a failing device) drops its line whole; the log
+// keeps every earlier line, stays open and takes the next line once writes succeed again.
+TEST_F(LoggingTest, AFailedWriteDropsOnlyItsLine) {
+    using util_platform::InjectedFault;
     const int64_t lineBytes = static_cast<int64_t>(Stamped(u"does not fit").size() * 2);
-    for (int64_t room : {int64_t{0}, int64_t{1}, lineBytes - 1}) {
-        SCOPED_TRACE(room);
-        Open();
-        Logging::Write(u"before", false);
-        {
-            WriteLimit limit(room);
-            Logging::WriteV(u"%s", u"does not fit");
-            EXPECT_TRUE(Logging::IsInitialized());
+    for (InjectedFault fault : {InjectedFault::kDiskFull, InjectedFault::kIoError}) {
+        for (int64_t room : {int64_t{0}, int64_t{1}, lineBytes - 1}) {
+            SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", room " << room);
+            Open();
+            Logging::Write(u"before", false);
+            {
+                WriteLimit limit(room, fault);
+                Logging::WriteV(u"%s", u"does not fit");
+                EXPECT_TRUE(Logging::IsInitialized());
+            }
+            Logging::Write(u"after", false);
+            Logging::Term();
+            EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"before\r\nafter\r\n"));
         }
-        Logging::Write(u"after", false);
-        Logging::Term();
-        EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"before\r\nafter\r\n"));
     }
 }
 
-// When not even the byte-order mark fits, neither folder takes the log and Init fails; no
-// half-written mark is left behind.
-TEST_F(LoggingTest, FullDiskAtInitFails) {
+// When not even the byte-order mark fits, or no file can be opened at all, neither folder takes
+// the log and Init fails; no half-written mark is left behind.
+TEST_F(LoggingTest, InitFailsWhenNeitherFolderCanBeWritten) {
     ScratchDir temp;
-    for (int64_t room : {0, 1}) {
-        SCOPED_TRACE(room);
+    const std::tuple<const char*, std::function<void()>, bool> cases[] = {
+        {"no room", [] { util_platform::LimitWritesForTesting(0); }, true},
+        {"room for one byte", [] { util_platform::LimitWritesForTesting(1); }, true},
+        {"too many open files",
+         [] {
+             util_platform::FailOpensForTesting(0, util_platform::InjectedFault::kTooManyOpenFiles);
+         },
+         false},
+    };
+    for (const auto& [name, arm, created] : cases) {
+        SCOPED_TRACE(name);
         {
             ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
-            WriteLimit limit(room);
+            arm();
             Logging::Init(dir_.Wide(), false);
+            util_platform::LimitWritesForTesting(-1);
+            util_platform::FailOpensForTesting(-1, util_platform::InjectedFault::kDiskFull);
         }
         EXPECT_FALSE(Logging::IsInitialized());
         Logging::Write(u"dropped", false);
+        EXPECT_EQ(fs::exists(dir_.path() / "Tessmar.log"), created);
         EXPECT_EQ(LogBytes(), "");
         EXPECT_EQ(ReadFileBytes(temp.path() / "Tessmar.log"), "");
     }

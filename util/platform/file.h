@@ -137,9 +137,10 @@ void LimitWritesForTesting(int64_t bytes);
 // success); once nothing is left every read fails with `fault`. A negative value lifts it.
 void FailReadsForTesting(int64_t bytes, InjectedFault fault);
 
-// The next `opens` opens of files (OpenFileShared, OpenStdioFile) go ahead as usual; every open
-// after them fails with `fault` before it creates or truncates anything, until a negative value
-// lifts it. Folder listings are not affected.
+// The next `opens` opens of files go ahead as usual; every open after them fails with `fault`
+// before it creates or truncates anything, until a negative value lifts it. Every call of
+// OpenFileShared counts, attribute queries (kAccessNone) included, and so does every
+// OpenStdioFile. Folder listings are not affected.
 void FailOpensForTesting(int64_t opens, InjectedFault fault);
 
 }  // namespace util_platform

@@ -15,6 +15,7 @@
 
 #include "util/files/file_access.h"
 #include "util/files/file_util.h"
+#include "util/files/scoped_temp_dir.h"
 #include "util/logging/logging.h"
 #include "util/platform/posix/private_temp_parent.h"
 #include "util/platform/temp_folder.h"
@@ -100,6 +101,11 @@ TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
             EXPECT_EQ(st.st_uid, ::geteuid());
         } else {
             EXPECT_EQ(answer, u"");
+            // What needs a temporary folder fails cleanly, and puts nothing anywhere.
+            common::sdk::ScopedTempDir dir;
+            EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
+            Logging::Init(scratch_.Wide("missing/dir"), false);
+            EXPECT_FALSE(Logging::IsInitialized());
             const struct stat after = StatOf(Private());  // left as it was found
             EXPECT_EQ(after.st_mode, before.st_mode);
             EXPECT_EQ(after.st_uid, before.st_uid);
