@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "util/common/window_finder_internal.h"
-#include "util/testing/scoped_env_var.h"
 
 namespace {
 
@@ -69,19 +66,6 @@ TEST(WindowFinderRule, OnlyTheFirst1023CharactersOfATitleCount) {
         EXPECT_EQ(FindFirstMatch(windows, CString(std::u16string(c.prefix_length, u'A'))),
                   c.expected)
             << c.prefix_length;
-}
-
-TEST(WindowFinder, WithoutADisplayNothingIsFound) {
-    // No variable, and a display that no server serves.
-    for (const char* display : {static_cast<const char*>(nullptr), ":7913"}) {
-        util_testing::ScopedEnvVar variable(
-            "DISPLAY", display ? std::optional<std::string>(display) : std::nullopt);
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(CString(u"")), nullptr)
-            << (display ? display : "(unset)");
-        CString title(u"untouched");
-        EXPECT_FALSE(WindowFinder::GetWindowTitle(reinterpret_cast<void*>(0x400001), &title));
-        EXPECT_EQ(title.ToUtf8(), "untouched");
-    }
 }
 
 }  // namespace

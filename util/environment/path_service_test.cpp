@@ -54,12 +54,11 @@ class PathServiceTest : public ::testing::Test {
     void TearDown() override { common::sdk::g_pathTable.clear(); }
 };
 
+// Which language is selected is SelectUILanguage's rule; the paths follow its answer.
 TEST_F(PathServiceTest, InitStoresTheSixPaths) {
     for (const auto& [forced, folders, expectedLanguage] :
          std::vector<std::tuple<const char16_t*, std::vector<std::string>, std::string>>{
-             {u"ja", {"ja", "en-US"}, "ja"},
              {u"", {"ja"}, "ja"},             // automatic: the default language
-             {u"fr-FR", {"en-US"}, "ja"},     // forced without a folder: the default, unchecked
              {u"EN-us", {"en-US"}, "EN-us"},  // the forced spelling, not the folder's
          }) {
         SCOPED_TRACE(CString(forced).ToUtf8());

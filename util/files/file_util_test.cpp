@@ -1,5 +1,5 @@
 // Text files through real files: encoding detection, whole-file reading with uniform line
-// ends, the text stream's marks and line ends, the log lines of failures, and the decoder.
+// ends and malformed input, the text stream's marks and line ends, the log lines of failures.
 
 #include "util/files/file_util.h"
 
@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "util/files/file_access.h"
 #include "util/files/text_codec.h"
@@ -71,12 +70,28 @@ TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
         {"UTF-8 CR LF", kMark8 + "a\r\nb", u"a\nb", u"a\r\nb"},
         {"UTF-8 LF", kMark8 + "a\nb\n", u"a\nb\n", u"a\r\nb\r\n"},
         {"UTF-8 lone CR", kMark8 + "a\rb\r", u"a\nb\n", u"a\r\nb\r\n"},
-        {"UTF-8 mixed", kMark8 + "\xC3\xA9\r\r\n\xF0\x9F\x98\x80", u"é\n\n\U0001F600",
-         u"é\r\n\r\n\U0001F600"},
+        {"UTF-8 mixed", kMark8 + "\xC3\xA9\r\r\n\xE2\x82\xAC\n\r\xF0\x9F\x98\x80",
+         u"é\n\n€\n\n\U0001F600", u"é\r\n\r\n€\r\n\r\n\U0001F600"},
+        {"UTF-8 CR LF inside long ASCII runs", kMark8 + "0123456789abcdef\r\n0123456789abcdef\r",
+         u"0123456789abcdef\n0123456789abcdef\n", u"0123456789abcdef\r\n0123456789abcdef\r\n"},
+        // One U+FFFD per maximal ill-formed sequence.
+        {"UTF-8 invalid lead bytes", kMark8 + "\xC0\x80x\xFFy", u"\uFFFD\uFFFDx\uFFFDy",
+         u"\uFFFD\uFFFDx\uFFFDy"},
+        {"UTF-8 overlong forms", kMark8 + "\xE0\x9F\xBF\xF0\x8F\xBF\xBF",
+         std::u16string(7, u'\uFFFD'), std::u16string(7, u'\uFFFD')},
+        {"UTF-8 encoded surrogate", kMark8 + "\xED\xA0\x80z", u"\uFFFD\uFFFD\uFFFDz",
+         u"\uFFFD\uFFFD\uFFFDz"},
+        {"UTF-8 above U+10FFFF", kMark8 + "\xF4\x90\x80\x80", std::u16string(4, u'\uFFFD'),
+         std::u16string(4, u'\uFFFD')},
+        {"UTF-8 truncated sequence then ASCII", kMark8 + "\xE2\x82z", u"\uFFFDz", u"\uFFFDz"},
+        {"UTF-8 truncated sequence at the end", kMark8 + "ab\xF0\x9F\x98", u"ab\uFFFD",
+         u"ab\uFFFD"},
         {"UTF-16LE CR LF", kMark16 + Le(u"a\r\nb"), u"a\nb", u"a\r\nb"},
         {"UTF-16LE lone CR and LF", kMark16 + Le(u"€\rb\nc"), u"€\nb\nc", u"€\r\nb\r\nc"},
         {"UTF-16LE mark inside stays", kMark16 + Le(u"\uFEFFx"), u"\uFEFFx", u"\uFEFFx"},
         {"UTF-16LE odd trailing byte", kMark16 + Le(u"ab") + "c", u"ab\uFFFD", u"ab\uFFFD"},
+        {"UTF-16LE surrogates, paired and not", kMark16 + Le(u"\U0001F600\xD83Dx\xDE00y\xD83D"),
+         u"\U0001F600\uFFFDx\uFFFDy\uFFFD", u"\U0001F600\uFFFDx\uFFFDy\uFFFD"},
         {"ANSI line ends", "a\r\nb\rc\n", u"a\nb\nc\n", u"a\r\nb\r\nc\r\n"},
     };
     for (const auto& [what, bytes, expected, dos] : cases) {
@@ -97,17 +112,24 @@ TEST_F(FileUtilTest, ReadsEachEncodingWithUniformLineEnds) {
 }
 
 TEST_F(FileUtilTest, ReadsAcrossChunkBoundaries) {
-    // Sequences and CR LF pairs straddling the reader's 1 MiB chunks arrive whole.
-    std::string bytes = kMark8;
-    std::u16string expected;
-    for (int i = 0; i < 300000; ++i) {
-        bytes += "ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r";
-        expected += u"abé\n\U0001F600\n";
+    // Sequences, surrogate pairs and CR LF pairs straddling the reader's 1 MiB chunks arrive
+    // whole: the repeated piece puts the chunk ends at different places within it.
+    const std::u16string piece = u"ab\u00E9\r\n\U0001F600\rx";
+    const std::string utf8Piece = "ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r";
+    const std::u16string expected8 = u"ab\u00E9\n\U0001F600\n",
+                         expected16 = u"ab\u00E9\n\U0001F600\nx";
+    for (const bool utf8 : {true, false}) {
+        std::string bytes = utf8 ? kMark8 : kMark16;
+        std::u16string expected;
+        for (int i = 0; i < 300000; ++i) {
+            bytes += utf8 ? utf8Piece : Le(piece);
+            expected += utf8 ? expected8 : expected16;
+        }
+        CString text;
+        ASSERT_TRUE(ReadFileToString(Write(bytes), &text)) << utf8;
+        EXPECT_EQ(text.GetLength(), static_cast<int>(expected.size())) << utf8;
+        EXPECT_TRUE(text.View() == expected) << utf8;
     }
-    CString text;
-    ASSERT_TRUE(ReadFileToString(Write(bytes), &text));
-    EXPECT_EQ(text.GetLength(), static_cast<int>(expected.size()));
-    EXPECT_TRUE(text.View() == expected);
 }
 
 // A missing file and a folder both fail at the open: every output stays as it was, and the one
@@ -411,82 +433,6 @@ TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
     for (const char16_t* mode : {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"})
         EXPECT_FALSE(OpenTextFile(path, mode, kUtf8)) << CString(mode).ToUtf8();
     EXPECT_FALSE(OpenTextFile(CPath(scratch_.Wide("absent.txt")), u"r", kUtf8));
-}
-
-using internal::ByteEncoding;
-using internal::DecodeText;
-using internal::TextDecoder;
-
-// The decoder underneath: malformed input, line ends, and the same result however the bytes are
-// cut into chunks.
-
-struct DecodeCase {
-    const char* what;
-    std::string bytes;
-    ByteEncoding encoding;
-    std::u16string expected;
-};
-
-constexpr ByteEncoding k8 = ByteEncoding::kUtf8, k16 = ByteEncoding::kUtf16Le;
-
-const DecodeCase kCases[] = {
-    {"CR LF, lone CR, CR CR LF", "a\r\nb\rc\r\r\nd\n\re", k8, u"a\nb\nc\n\nd\n\ne"},
-    {"CR LF inside long ASCII runs", "0123456789abcdef\r\n0123456789abcdef\r", k8,
-     u"0123456789abcdef\n0123456789abcdef\n"},
-    {"two, three and four byte forms", "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80", k8,
-     u"Grüß € \U0001F600"},
-    {"invalid lead bytes", "\xC0\x80x\xFFy", k8, u"\uFFFD\uFFFDx\uFFFDy"},
-    {"overlong three- and four-byte forms", "\xE0\x9F\xBF\xF0\x8F\xBF\xBF", k8,
-     std::u16string(7, u'\uFFFD')},
-    {"encoded surrogate", "\xED\xA0\x80z", k8, u"\uFFFD\uFFFD\uFFFDz"},
-    {"above U+10FFFF", "\xF4\x90\x80\x80", k8, u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-    {"truncated sequence then ASCII", "\xE2\x82z", k8, u"\uFFFDz"},
-    {"truncated sequence at the end", "ab\xF0\x9F\x98", k8, u"ab\uFFFD"},
-    {"UTF-16 line ends", std::string("a\0\r\0\n\0b\0\r\0c\0", 12), k16, u"a\nb\nc"},
-    {"UTF-16 surrogate pair", std::string("\x3D\xD8\x00\xDE!\0", 6), k16, u"\U0001F600!"},
-    {"UTF-16 unpaired surrogates", std::string("\x3D\xD8x\0\x00\xDEy\0\x3D\xD8", 10), k16,
-     u"\uFFFDx\uFFFDy\uFFFD"},
-    {"UTF-16 odd trailing byte", std::string("a\0b", 3), k16, u"a\uFFFD"},
-};
-
-// Decodes bytes fed in chunks that end at the given offsets, passing on what was not consumed.
-std::u16string DecodeInPieces(const std::string& bytes, ByteEncoding encoding,
-                              std::vector<size_t> ends) {
-    TextDecoder decoder(encoding);
-    std::u16string out;
-    std::string pending;
-    ends.push_back(bytes.size());
-    for (size_t i = 0, from = 0; i < ends.size(); from = ends[i++]) {
-        pending.append(bytes, from, ends[i] - from);
-        std::u16string piece(pending.size(), u'\0');
-        size_t consumed = 0;
-        piece.resize(decoder.Decode(reinterpret_cast<const uint8_t*>(pending.data()),
-                                    pending.size(), i + 1 == ends.size(), piece.data(), &consumed));
-        out += piece;
-        pending.erase(0, consumed);
-    }
-    EXPECT_TRUE(pending.empty());
-    return out;
-}
-
-// The same result for the whole input and wherever the chunks end.
-TEST(TextDecoderTest, SameResultWhereverTheChunksEnd) {
-    for (const DecodeCase& c : kCases) {
-        EXPECT_TRUE(DecodeText(c.bytes, c.encoding) == c.expected) << c.what;
-        for (size_t cut = 0; cut <= c.bytes.size(); ++cut) {
-            EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut}) == c.expected)
-                << c.what << ", cut at " << cut;
-            if (cut + 1 < c.bytes.size()) {
-                EXPECT_TRUE(DecodeInPieces(c.bytes, c.encoding, {cut, cut + 1}) == c.expected)
-                    << c.what << ", one-byte chunk at " << cut;
-            }
-        }
-    }
-}
-
-TEST(TextDecoderTest, WithoutFoldingLineEndsPassUnchanged) {
-    EXPECT_TRUE(DecodeText("a\r\nb\r", k8, false) == u"a\r\nb\r");
-    EXPECT_TRUE(DecodeText(std::string("\r\0\n\0", 4), k16, false) == u"\r\n");
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // The settings-file reader, through real files: the pairs of a section, single values, the
-// growing buffer, the file encodings, and the profile reader underneath.
+// growing buffer and the file encodings.
 
 #include "util/files/inifile.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "util/base/utf.h"
 #include "util/files/inifile_internal.h"
@@ -98,11 +96,9 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
     KeyValueMap values;
     ASSERT_TRUE(inifile::GetKeyValues(Write(file + "[T]\nz=1\n"), u"S", &values));
     EXPECT_EQ(ToUtf8(values), expected);
-    // The buffer doubles up to 2^30 bytes, then gives up.
-    const std::pair<uint32_t, uint32_t> sizes[] = {
-        {256, 512}, {1u << 29, 1u << 30}, {1u << 30, 0}, {0x7FFFFFFF, 0}};
-    for (const auto& [size, next] : sizes)
-        EXPECT_EQ(inifile::internal::NextBufferSize(size), next) << size;
+    // The buffer doubles (the growth no result shows) and gives up past 2^30 bytes.
+    EXPECT_EQ(inifile::internal::NextBufferSize(1u << 29), 1u << 30);
+    EXPECT_EQ(inifile::internal::NextBufferSize(1u << 30), 0u);
 }
 
 TEST_F(IniFileTest, GetStringValues) {
@@ -123,7 +119,8 @@ TEST_F(IniFileTest, GetStringValues) {
             {"missing key", "[S]\nk=v\n", u"S", u"x", ""},
             {"missing section", "[S]\nk=v\n", u"T", u"k", ""},
             {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-            {"255 characters", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k", x1000.substr(745)},
+            {"255 characters fill the first buffer", "[S]\nk=" + x1000.substr(745) + "\n", u"S",
+             u"k", x1000.substr(745)},
             {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
         };
     for (const auto& [what, file, section, key, expected] : cases) {

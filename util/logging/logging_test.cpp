@@ -166,7 +166,6 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     for (const auto& [name, folder, append, expected] :
          std::vector<std::tuple<const char*, const char*, bool, std::string>>{
              {"missing folder", "missing", false, kBom + kHeader},
-             {"parent is a file", "plain/logs", false, kBom + kHeader},
              {"folder is a file", "plain", false, kBom + kHeader},
              {"parent is a file, append", "plain/logs", true, "earlier" + kHeader},
          }) {
@@ -214,8 +213,7 @@ TEST_F(LoggingTest, AFailedWriteDropsOnlyItsLine) {
     using util_platform::InjectedFault;
     const int64_t lineBytes = static_cast<int64_t>(Stamped(u"does not fit").size() * 2);
     for (InjectedFault fault : {InjectedFault::kDiskFull, InjectedFault::kIoError}) {
-        for (int64_t room :
-             {int64_t{0}, int64_t{1}, int64_t{2}, lineBytes / 2 + 1, lineBytes - 1}) {
+        for (int64_t room : {int64_t{0}, int64_t{1}, lineBytes - 1}) {
             SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", room " << room);
             Open();
             Logging::Write(u"before", false);
