@@ -1,6 +1,7 @@
 // CFileAccess::FA_FileAddJobClientID: a copy of a firmware file with the job client ID line
 // inserted after its 9-byte head.
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -8,6 +9,7 @@
 
 #include "util/files/file_access.h"
 #include "util/platform/codepage.h"
+#include "util/platform/file.h"
 
 namespace {
 
@@ -39,7 +41,10 @@ int CFileAccess::FA_FileAddJobClientID(const char16_t* source, const char16_t* d
     if (!FA_GetFileSize(source, &sourceSize)) return 0;
     // A source without a complete head cannot be stamped; refuse before the destination is
     // created or truncated.
-    if (sourceSize < kHeadBytes) return 0;
+    if (sourceSize < kHeadBytes) {
+        util_platform::SetLastError(EINVAL);  // the caller can tell this 0 from a success
+        return 0;
+    }
 
     HandleCloser closer(*this);
     FileHandle in = FA_OpenFile(source, FM_Read);

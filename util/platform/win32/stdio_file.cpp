@@ -45,18 +45,25 @@ std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error)
 // the C runtime, which has no place to intercept them.
 bool ReadStdioFile(std::FILE* stream, void* buffer, std::size_t count, std::size_t* got,
                    int* error) {
+    // Like fread over a failing device: the stream keeps asking until the request is met, the
+    // file ends or a read fails, so an injected fault part way gives the bytes read before it
+    // together with the failure, never a short read that looks like the end of the file.
     *got = 0;
-    size_t allowed = count;
-    win32::FaultCodes fault;
-    if (!win32::AllowedRead(count, &allowed, &fault)) {
-        *error = fault.runtime;
-        return false;
-    }
-    errno = 0;
-    *got = std::fread(buffer, 1, allowed, stream);
-    if (std::ferror(stream)) {
-        *error = errno != 0 ? errno : EIO;
-        return false;
+    while (*got < count) {
+        size_t allowed = count - *got;
+        win32::FaultCodes fault;
+        if (!win32::AllowedRead(count - *got, &allowed, &fault)) {
+            *error = fault.runtime;
+            return false;
+        }
+        errno = 0;
+        const size_t read = std::fread(static_cast<char*>(buffer) + *got, 1, allowed, stream);
+        *got += read;
+        if (std::ferror(stream)) {
+            *error = errno != 0 ? errno : EIO;
+            return false;
+        }
+        if (read < allowed) break;  // the end of the file
     }
     return true;
 }
