@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
-#include <vector>
 
 #include "util/environment/path_table.h"
 #include "util/environment/test_install_tree.h"
@@ -15,36 +13,26 @@ namespace {
 using common::sdk::PathService;
 using common::sdk::PathType;
 using util_testing::InstallTree;
-using util_testing::LogCapture;
 
-bool Init(const char16_t* language) {
-    return PathService::GetInstance().Init(CString(language));
-}
-
-// The six paths, in enumeration order, relative to the install folder.
-std::vector<std::string> StoredPaths(const InstallTree& tree) {
+// The six paths in enumeration order, relative to the install folder, each followed by '|'.
+std::string StoredPaths(const InstallTree& tree) {
     const std::string root = tree.Folder().u8string() + util_testing::kSeparator;
-    std::vector<std::string> paths;
+    std::string paths;
     for (int type = common::sdk::PATH_LOCALE_DIR; type <= common::sdk::PATH_LOCALE_DAWNQUILL_FILE;
          ++type) {
         CPath path(u"untouched");
         PathService::GetInstance().Get(static_cast<PathType>(type), &path);
         const std::string p = path.ToUtf8();
-        paths.push_back(p.rfind(root, 0) == 0 ? p.substr(root.size()) : p);
+        paths += (p.rfind(root, 0) == 0 ? p.substr(root.size()) : p) + "|";
     }
     return paths;
 }
 
-std::vector<std::string> ExpectedPaths(const std::string& language) {
+// The six paths of a language, as StoredPaths shows them.
+std::string ExpectedPaths(const std::string& language) {
     const std::string dir = "locales/" + language;
-    std::vector<std::string> paths = {dir,
-                                      dir + "/ResourceRes.dll",
-                                      dir + "/TESSMAR.chm",
-                                      dir + "/license.txt",
-                                      "dawnquill.txt",
-                                      dir + "/dawnquill.txt"};
-    for (std::string& path : paths) path = util_testing::Native(path);
-    return paths;
+    return util_testing::Native(dir + "|" + dir + "/ResourceRes.dll|" + dir + "/TESSMAR.chm|" +
+                                dir + "/license.txt|dawnquill.txt|" + dir + "/dawnquill.txt|");
 }
 
 // Each test starts from the table as the module's load leaves it: empty.
@@ -54,66 +42,45 @@ class PathServiceTest : public ::testing::Test {
     void TearDown() override { common::sdk::g_pathTable.clear(); }
 };
 
-// Which language is selected is SelectUILanguage's rule; the paths follow its answer.
-TEST_F(PathServiceTest, InitStoresTheSixPaths) {
-    for (const auto& [forced, folders, expectedLanguage] :
-         std::vector<std::tuple<const char16_t*, std::vector<std::string>, std::string>>{
-             {u"", {"ja"}, "ja"},             // automatic: the default language
-             {u"EN-us", {"en-US"}, "EN-us"},  // the forced spelling, not the folder's
-         }) {
-        SCOPED_TRACE(CString(forced).ToUtf8());
-        InstallTree tree;
-        tree.SetDefaultLanguage("ja");
-        for (const auto& folder : folders) tree.AddLocaleFolder(folder);
-        ASSERT_TRUE(Init(forced));
-        EXPECT_EQ(StoredPaths(tree), ExpectedPaths(expectedLanguage));
-    }
-}
-
-// Empty until a successful Init; a later successful Init replaces the paths, a failed one keeps
-// them. Get answers empty for a value outside PathType and ignores a null path.
-TEST_F(PathServiceTest, FailedInitKeepsThePathsAndGetEdgeCases) {
+// Empty until a successful Init; a successful Init stores the paths of the language selected
+// (which language is SelectUILanguage's rule) and names it in the debug log, a failed one keeps
+// the paths and says so in the log. Get answers empty for a value outside PathType and ignores a
+// null path.
+TEST_F(PathServiceTest, InitStoresTheSelectedLanguagesPathsOrKeepsThem) {
+    // Runs Init with the debug log on or off and answers what the log got.
+    auto init = [](const char16_t* language, bool expected, bool debug = false) {
+        util_testing::LogCapture log(debug);
+        EXPECT_EQ(PathService::GetInstance().Init(CString(language)), expected);
+        return log.Text();
+    };
+    const auto absent = std::string::npos;
     InstallTree tree;  // no settings file: every selection fails
     tree.AddLocaleFolder("ja");
-    tree.AddLocaleFolder("zh-Hans");
-    EXPECT_EQ(StoredPaths(tree), std::vector<std::string>(6, ""));
-    EXPECT_FALSE(Init(u""));
-    EXPECT_FALSE(Init(u"fr-FR"));
-    EXPECT_EQ(StoredPaths(tree), std::vector<std::string>(6, ""));
+    tree.AddLocaleFolder("en-US");
+    std::string log = init(u"", false);
+    EXPECT_NE(log.find("Fail to SelectUILanguage()"), absent) << log;
+    EXPECT_EQ(log.find("Selected language="), absent) << log;
+    init(u"fr-FR", false);
+    EXPECT_EQ(StoredPaths(tree), "||||||");
 
     tree.SetDefaultLanguage("ja");
-    ASSERT_TRUE(Init(u"ja"));
-    ASSERT_TRUE(Init(u"zh-Hans"));
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("zh-Hans"));
+    log = init(u"", true, true);  // automatic: the default language
+    EXPECT_NE(log.find("Selected language='ja'"), absent) << log;
+    EXPECT_EQ(log.find("Fail to"), absent) << log;
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("ja"));
+    log = init(u"EN-us", true);  // the forced spelling, not the folder's
+    EXPECT_EQ(log.find("Selected language="), absent) << log;  // a debug line
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("EN-us"));
     tree.SetDefaultLanguage("");  // from now on every selection fails
-    EXPECT_FALSE(Init(u"fr-FR"));
-    EXPECT_FALSE(Init(u""));
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("zh-Hans"));
+    init(u"fr-FR", false);
+    init(u"", false);
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("EN-us"));
 
     PathService::GetInstance().Get(common::sdk::PATH_LOCALE_DIR, nullptr);
-    for (int value : {-1, 6, 42}) {
+    for (int value : {-1, 6}) {
         CPath path(u"untouched");
         PathService::GetInstance().Get(static_cast<PathType>(value), &path);
         EXPECT_TRUE(path.IsEmpty()) << value << ": " << path.ToUtf8();
-    }
-}
-
-TEST_F(PathServiceTest, LogLines) {
-    // present null: no line expected.
-    for (const auto& [selectable, debug, present, absent] :
-         std::vector<std::tuple<bool, bool, const char*, const char*>>{
-             {true, true, "Selected language='ja'", "Fail to SelectUILanguage()"},
-             {true, false, nullptr, "Selected language="},
-             {false, false, "Fail to SelectUILanguage()", "Selected language="},
-         }) {
-        InstallTree tree;
-        tree.AddLocaleFolder("ja");
-        if (selectable) tree.SetDefaultLanguage("ja");
-        LogCapture log(debug);
-        EXPECT_EQ(Init(u""), selectable);
-        const std::string text = log.Text();
-        EXPECT_TRUE(!present || text.find(present) != std::string::npos) << text;
-        EXPECT_EQ(text.find(absent), std::string::npos) << text;
     }
 }
 
