@@ -32,7 +32,6 @@ TEST(Base64, EncodeAndDecode) {
              {"white space and foreign bytes skipped", "foobar", " Zm\r\n9v\t*Ym\x80\xFF\x46y",
               false},
              {"stops at the first =", "a", "YQ==YWJj", false},
-             {"= inside a group", "a", "YW=Jj", false},
              {"stops at a zero byte", "abc", "YWJj\0YWJj"s, false},
          }) {
         std::string out = "previous";

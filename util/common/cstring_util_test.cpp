@@ -30,16 +30,12 @@ TEST(CStringUtil, SplitTrimJoinAndReplaceRightChars) {
     EXPECT_EQ(cu::Join(list, nullptr), u"a bxy");
     cu::Join(list, u", ", nullptr);  // result discarded, no crash
 
-    using S = const char16_t*;
-    for (const auto& [before, expected] : std::initializer_list<std::pair<S, S>>{
-             {u"aabaa", u"aabbb"}, {u"aaa", u"bbb"}, {u"abc", u"abc"}, {u"", u""}}) {
-        CString text(before);
-        const CString copy = text;
-        cu::ReplaceRightChars(&text, u'a', u'b');
-        EXPECT_EQ(text, expected);
-        EXPECT_EQ(copy, before);  // a shared copy keeps its text
-    }
-    cu::ReplaceRightChars(nullptr, u'a', u'b');
+    CString text(u"aabaa"), all(u"aaa"), none(u"abc"), empty;
+    const CString copy = text;
+    for (CString* t : {&text, &all, &none, &empty, static_cast<CString*>(nullptr)})
+        cu::ReplaceRightChars(t, u'a', u'b');
+    EXPECT_EQ(text + u"|" + all + u"|" + none + u"|" + empty, u"aabbb|bbb|abc|");
+    EXPECT_EQ(copy, u"aabaa");  // a shared copy keeps its text
 }
 
 }  // namespace

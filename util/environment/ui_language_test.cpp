@@ -114,14 +114,6 @@ TEST(UILanguageTest, OSUILanguagesFromEitherSource) {
     }
 }
 
-// The messages of a log's stamped lines, each followed by '|'.
-std::string Messages(const std::string& log) {
-    std::string messages;
-    for (size_t at = log.find("] "); at != std::string::npos; at = log.find("] ", at + 1))
-        messages += log.substr(at + 2, log.find('\r', at) - at - 2) + "|";
-    return messages;
-}
-
 // The lines listing the candidates ("languages=") are debug lines; the others are always written.
 TEST(UILanguageTest, LogLines) {
     for (const auto& [forced, default_language, expected] :
@@ -137,7 +129,7 @@ TEST(UILanguageTest, LogLines) {
             util_testing::LogCapture log(debug);
             CString language;
             env::SelectUILanguage(CString(forced), &language);
-            EXPECT_EQ(Messages(log.Text()),
+            EXPECT_EQ(log.Messages(),
                       debug || expected.find("languages=") == std::string::npos ? expected : "")
                 << debug;
         }
