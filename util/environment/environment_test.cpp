@@ -19,14 +19,15 @@ using util_testing::Native;
 
 TEST(EnvironmentTest, VersionThresholdsDecideUsbAndIpv6) {
     // USB from NT 5.0, IPv6 from NT 5.1 and from 6.0 whatever the minor; never on the 9x family.
-    for (const auto& [platform, major, minor, usb, ipv6] :
-         std::vector<std::tuple<unsigned, unsigned, unsigned, bool, bool>>{
-             {2, 4, 90, false, false},
-             {2, 5, 0, true, false},
-             {2, 5, 1, true, true},
-             {2, 6, 0, true, true},
-             {1, 6, 1, false, false},
-         }) {
+    struct {
+        unsigned platform, major, minor;
+        bool usb, ipv6;
+    } rows[] = {{2, 4, 90, false, false},
+                {2, 5, 0, true, false},
+                {2, 5, 1, true, true},
+                {2, 6, 0, true, true},
+                {1, 6, 1, false, false}};
+    for (const auto& [platform, major, minor, usb, ipv6] : rows) {
         SCOPED_TRACE(testing::Message() << platform << ":" << major << "." << minor);
         EXPECT_EQ(env::UsbSupportedByVersion({platform, major, minor}), usb);
         EXPECT_EQ(env::Ipv6SupportedByVersion({platform, major, minor}), ipv6);
@@ -52,15 +53,12 @@ CString PathsOf(const char16_t* exe) {
     return paths;
 }
 
-TEST(EnvironmentTest, PathsFollowTheExecutable) {
+TEST(EnvironmentTest, PathsFollowTheExecutableOrKeepTheCallersValue) {
     EXPECT_EQ(PathsOf(u"/opt/tool/tool"),
               Native(u"/opt/tool/tool|/opt/tool|/opt/tool/locales|/opt/tool/Tessmar.ini|"));
     EXPECT_EQ(PathsOf(u"/tool"), Native(u"/tool|/|/locales|/Tessmar.ini|"));
-}
-
-// An unreadable executable name leaves the caller's value to work on and says so in the debug
-// log only, once for each path asked.
-TEST(EnvironmentTest, UnreadableExecutableKeepsTheCallersValue) {
+    // An unreadable executable name leaves the caller's value to work on and says so in the
+    // debug log only, once for each path asked.
     for (bool debug : {true, false}) {
         util_testing::LogCapture log(debug);
         EXPECT_EQ(PathsOf(nullptr),

@@ -43,38 +43,32 @@ class PathServiceTest : public ::testing::Test {
 };
 
 // Empty until a successful Init; a successful Init stores the paths of the language selected
-// (which language is SelectUILanguage's rule) and names it in the debug log, a failed one keeps
-// the paths and says so in the log. Get answers empty for a value outside PathType and ignores a
-// null path.
+// (which language is SelectUILanguage's rule), a failed one keeps the paths and says so in the
+// log, as do the language selection's own lines. Get answers empty for a value outside PathType and
+// ignores a null path.
 TEST_F(PathServiceTest, InitStoresTheSelectedLanguagesPathsOrKeepsThem) {
-    // Runs Init with the debug log on or off and answers what the log got.
+    // Runs Init with the debug log on or off and answers the log's messages.
     auto init = [](const char16_t* language, bool expected, bool debug = false) {
         util_testing::LogCapture log(debug);
         EXPECT_EQ(PathService::GetInstance().Init(CString(language)), expected);
-        return log.Text();
+        return log.Messages();
     };
-    const auto absent = std::string::npos;
     InstallTree tree;  // no settings file: every selection fails
     tree.AddLocaleFolder("ja");
-    tree.AddLocaleFolder("en-US");
-    std::string log = init(u"", false);
-    EXPECT_NE(log.find("Fail to SelectUILanguage()"), absent) << log;
-    EXPECT_EQ(log.find("Selected language="), absent) << log;
-    init(u"fr-FR", false);
+    EXPECT_EQ(init(u"", false, true), "Fail to get default language|Fail to SelectUILanguage()|");
     EXPECT_EQ(StoredPaths(tree), "||||||");
 
     tree.SetDefaultLanguage("ja");
-    log = init(u"", true, true);  // automatic: the default language
-    EXPECT_NE(log.find("Selected language='ja'"), absent) << log;
-    EXPECT_EQ(log.find("Fail to"), absent) << log;
+    EXPECT_EQ(init(u"", true), "");  // the candidates and the choice are debug lines
+    EXPECT_EQ(init(u"", true, true),
+              "OS UI languages='ja'|Support languages='ja'|Selected language='ja'|");
     EXPECT_EQ(StoredPaths(tree), ExpectedPaths("ja"));
-    log = init(u"EN-us", true);  // the forced spelling, not the folder's
-    EXPECT_EQ(log.find("Selected language="), absent) << log;  // a debug line
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("EN-us"));
-    tree.SetDefaultLanguage("");  // from now on every selection fails
-    init(u"fr-FR", false);
+    EXPECT_EQ(init(u"JA", true), "SelectUILanguage(force): JA|");  // the forced spelling is kept
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("JA"));
+    tree.SetDefaultLanguage("");  // from now on every selection fails, a forced one silently
+    EXPECT_EQ(init(u"fr-FR", false, true), "Fail to SelectUILanguage()|");
     init(u"", false);
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("EN-us"));
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("JA"));
 
     PathService::GetInstance().Get(common::sdk::PATH_LOCALE_DIR, nullptr);
     for (int value : {-1, 6}) {

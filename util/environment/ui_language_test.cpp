@@ -27,11 +27,12 @@ std::vector<std::string> Names(const std::string& list, char separator = ',') {
     return names;
 }
 
-// An install tree with the locale folders and files named, the OS UI languages (null: the system
-// names none) and the default language of the settings file (null: no settings file).
-void Fill(InstallTree& tree, S folders, S files, S os, S default_language) {
+// An install tree with the locale folders named and, beside them, a file named "fr-FR" (a file
+// is no language); the OS UI languages (null: the system names none) and the default language of
+// the settings file (null: no settings file).
+void Fill(InstallTree& tree, S folders, S os, S default_language) {
     for (const auto& folder : Names(folders)) tree.AddLocaleFolder(folder);
-    for (const auto& file : Names(files)) tree.AddLocaleFile(file);
+    if (*folders) tree.AddLocaleFile("fr-FR");
     if (default_language) tree.SetDefaultLanguage(default_language);
     std::vector<std::u16string> languages;
     for (const auto& name : Names(os ? os : ""))
@@ -45,25 +46,23 @@ std::string Joined(const StringList& list) {
 
 TEST(UILanguageTest, SelectUILanguageChoosesAsDocumented) {
     // expected null: the selection fails.
-    for (const auto& [name, forced, os, folders, files, default_language, expected] :
-         std::vector<std::tuple<S, const char16_t*, S, S, S, S, S>>{
-             {"forced, kept as written", u"EN-us", "ja", "en-US", "", "ja", "EN-us"},
-             {"forced without folder: default unchecked", u"fr-FR", "ja", "ja", "", "de", "de"},
-             {"forced without folder or default", u"fr-FR", nullptr, "ja", "", nullptr, nullptr},
-             {"forced name of a file is no language", u"fr-FR", nullptr, "ja", "fr-FR", "ja", "ja"},
-             {"auto: first OS language with a folder", u"", "de-DE,en-US", "en-US,ja", "", "ja",
+    for (const auto& [name, forced, os, folders, default_language, expected] :
+         std::vector<std::tuple<S, const char16_t*, S, S, S, S>>{
+             {"forced: kept as written", u"EN-us", "ja", "en-US", "ja", "EN-us"},
+             {"forced, no folder: default unchecked", u"fr-FR", "ja", "ja", "de", "de"},
+             {"forced, no folder or default", u"fr-FR", nullptr, "ja", nullptr, nullptr},
+             {"auto: first OS language with a folder", u"", "de-DE,en-US", "en-US,ja", "ja",
               "en-US"},
-             {"auto: default from the end of the list", u"", "de-DE,en-US", "ja", "", "ja", "ja"},
-             {"auto: default, written as in the file", u"", nullptr, "ja", "", "JA", "JA"},
-             {"auto: no default fails despite a folder", u"", "en-US", "en-US", "", nullptr,
-              nullptr},
-             {"auto: empty default fails", u"", "en-US", "en-US", "", "", nullptr},
-             {"auto: no locales folder", u"", "en-US", "", "", "en-US", nullptr},
-             {"auto: no candidate has a folder", u"", "de-DE", "ja", "", "en-US", nullptr},
+             {"auto: default from the end of the list", u"", "de-DE,en-US", "ja", "ja", "ja"},
+             {"auto: default as written in the file", u"", nullptr, "ja", "JA", "JA"},
+             {"auto: no default fails despite a folder", u"", "en-US", "en-US", nullptr, nullptr},
+             {"auto: empty default fails", u"", "en-US", "en-US", "", nullptr},
+             {"auto: no locales folder", u"", "en-US", "", "en-US", nullptr},
+             {"auto: no candidate has a folder", u"", "fr-FR", "ja", "en-US", nullptr},
          }) {
         SCOPED_TRACE(name);
         InstallTree tree;
-        Fill(tree, folders, files, os, default_language);
+        Fill(tree, folders, os, default_language);
         CString language(u"untouched");
         EXPECT_FALSE(env::SelectUILanguage(CString(forced), nullptr));
         EXPECT_EQ(env::SelectUILanguage(CString(forced), &language), expected != nullptr);
@@ -73,7 +72,7 @@ TEST(UILanguageTest, SelectUILanguageChoosesAsDocumented) {
 
 TEST(UILanguageTest, SupportedLanguagesAreTheLocaleSubfolders) {
     InstallTree tree;
-    Fill(tree, "zh-Hans,.hidden", "fr-FR", nullptr, nullptr);
+    Fill(tree, "zh-Hans,.hidden", nullptr, nullptr);
     const bool links = util_testing::kTestsMakeLinks;
     if (links) {
         std::filesystem::create_directory_symlink("zh-Hans", tree.Folder() / "locales" / "zh");
@@ -104,35 +103,13 @@ TEST(UILanguageTest, OSUILanguagesFromEitherSource) {
              {nullptr, nullptr, u"", nullptr},
          }) {
         InstallTree tree;
-        Fill(tree, "", "", preferred, nullptr);
+        Fill(tree, "", preferred, nullptr);
         if (language) tree.SetUserDefault(language, region);
         StringList list{CString(u"x")};
         EXPECT_FALSE(env::GetOSUILanguages(nullptr));
         EXPECT_EQ(env::GetOSUILanguages(&list), expected != nullptr);
         EXPECT_EQ(Joined(list),
                   std::string("x") + (expected ? "," : "") + (expected ? expected : ""));
-    }
-}
-
-// The lines listing the candidates ("languages=") are debug lines; the others are always written.
-TEST(UILanguageTest, LogLines) {
-    for (const auto& [forced, default_language, expected] :
-         std::vector<std::tuple<const char16_t*, S, std::string>>{
-             {u"EN-us", "ja", "SelectUILanguage(force): EN-us|"},
-             {u"fr-FR", "ja", ""},  // a forced language without folder falls back silently
-             {u"", "ja", "OS UI languages='de-DE,en-US,ja'|Support languages='en-US'|"},
-             {u"", nullptr, "Fail to get default language|"},
-         }) {
-        for (bool debug : {true, false}) {
-            InstallTree tree;
-            Fill(tree, "en-US", "", "de-DE,en-US", default_language);
-            util_testing::LogCapture log(debug);
-            CString language;
-            env::SelectUILanguage(CString(forced), &language);
-            EXPECT_EQ(log.Messages(),
-                      debug || expected.find("languages=") == std::string::npos ? expected : "")
-                << debug;
-        }
     }
 }
 
