@@ -125,20 +125,16 @@ TEST(CString, OutOfRangeArgumentsAreClamped) {
     });
 
     const CString abca(u"abca");
-    ExpectAll<int>({
-        {"char past end", abca.Find(u'c', 9), -1},
-        {"char negative start", abca.Find(u'a', -5), 0},
-        {"text", abca.Find(u"ca", 1), 2},
-        {"text past end", abca.Find(u"a", 10), -1},
-        {"empty text at start", abca.Find(u"", 2), 2},
-        {"empty text past end", abca.Find(u"", 5), -1},
-        {"null text", abca.Find(nullptr), 0},
-        {"reverse absent", abca.ReverseFind(u'z'), -1},
-        {"one of", abca.FindOneOf(u"xc"), 2},
-        {"one of null", abca.FindOneOf(nullptr), -1},
-        {"GetAt past end", abca.GetAt(7), 0},
-        {"GetAt negative", abca.GetAt(-1), 0},
-        {"index huge", abca[size_t{1} << 40], 0},
+    using Ints = std::vector<int>;
+    ExpectAll<Ints>({
+        {"Find: char past end, negative start; text, past end; empty text at start, past end; null",
+         {abca.Find(u'c', 9), abca.Find(u'a', -5), abca.Find(u"ca", 1), abca.Find(u"a", 10),
+          abca.Find(u"", 2), abca.Find(u"", 5), abca.Find(nullptr)},
+         {-1, 0, 2, -1, 2, -1, 0}},
+        {"ReverseFind absent; FindOneOf, null set; GetAt past end, negative; index huge",
+         {abca.ReverseFind(u'z'), abca.FindOneOf(u"xc"), abca.FindOneOf(nullptr), abca.GetAt(7),
+          abca.GetAt(-1), abca[size_t{1} << 40]},
+         {-1, 2, -1, 0, 0, 0}},
     });
 }
 

@@ -20,7 +20,7 @@ std::string AlphabetBytes() {
     return bytes;
 }
 
-TEST(Base64, EncodeAndDecode) {
+TEST(Base64, EncodeDecodeAndRoundTrip) {
     // encodes: the text is also the encoder's exact output, else only decoding gives the bytes.
     for (const auto& [what, bytes, text, encodes] :
          std::vector<std::tuple<const char*, std::string, std::string, bool>>{
@@ -44,12 +44,9 @@ TEST(Base64, EncodeAndDecode) {
     for (const std::string& text :
          {"Y"s, "=YQ"s, "=="s, " \r\n\t*"s, "\xC3\xA9"s, "\0YWJj"s, "Y==="s, "Y\n"s}) {
         std::string out = "unchanged";
-        EXPECT_FALSE(Base64::decode(text, out)) << text;
-        EXPECT_EQ(out, "unchanged") << text;
+        EXPECT_FALSE(Base64::decode(text, out) || out != "unchanged") << text << " gave " << out;
     }
-}
 
-TEST(Base64, RoundTripAtEveryLengthAndAlignmentInPlace) {
     // Lengths around the three-byte groups and the bulk loops, with every byte value; a line
     // break every few characters must not change the result.
     std::string bytes;

@@ -10,7 +10,6 @@
 
 namespace {
 
-using util_platform::WindowId;
 using window_finder_internal::FindFirstMatch;
 
 TEST(WindowFinderRule, FirstVisibleReadableWindowWhoseTitleStartsWithThePrefix) {
@@ -25,7 +24,7 @@ TEST(WindowFinderRule, FirstVisibleReadableWindowWhoseTitleStartsWithThePrefix) 
         {7, true, u"Tessmar Tool 2", true},
         {8, true, std::u16string(1500, u'a'), true},
     };
-    const std::pair<std::u16string, WindowId> cases[] = {
+    const std::pair<std::u16string, util_platform::WindowId> cases[] = {
         {u"TESSMAR", 5},        // letter case ignored; 2 (unreadable), 3 (hidden) and 4 passed over
         {u"Tessmar Tool ", 7},  // longer than 5's title: the next one
         {u"", 4},               // the first visible window with a title
