@@ -211,14 +211,11 @@ TEST(CString, GetBufferAndReleaseBuffer) {
     std::char_traits<char16_t>::copy(p, u"hello", 6);
     s.ReleaseBuffer();
     EXPECT_EQ(s, u"hello");
-    s.GetBuffer(10);
-    s.ReleaseBuffer(3);
-    EXPECT_EQ(s, u"hel");
     s.GetBuffer();
     s.ReleaseBuffer(99);  // clamped to the buffer, whose unused units are zero
-    EXPECT_GT(s.GetLength(), 3);
-    EXPECT_EQ(s.Left(3), u"hel");
-    EXPECT_EQ(s.View().find_first_not_of(u'\0', 3), std::u16string_view::npos);
+    EXPECT_GT(s.GetLength(), 5);
+    EXPECT_EQ(s.Left(5), u"hello");
+    EXPECT_EQ(s.View().find_first_not_of(u'\0', 5), std::u16string_view::npos);
 
     // A buffer filled to its requested size without a terminator: the length is what was
     // written, also after the buffer has grown beyond the request.
