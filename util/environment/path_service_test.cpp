@@ -63,6 +63,8 @@ TEST_F(PathServiceTest, InitStoresTheSelectedLanguagesPathsOrKeepsThem) {
     EXPECT_EQ(init(u"", true, true),
               "OS UI languages='ja'|Support languages='ja'|Selected language='ja'|");
     EXPECT_EQ(StoredPaths(tree), ExpectedPaths("ja"));
+    // A forced language without folder falls back to the default without a line of its own.
+    EXPECT_EQ(init(u"fr-FR", true, true), "Selected language='ja'|");
     EXPECT_EQ(init(u"JA", true), "SelectUILanguage(force): JA|");  // the forced spelling is kept
     EXPECT_EQ(StoredPaths(tree), ExpectedPaths("JA"));
     tree.SetDefaultLanguage("");  // from now on every selection fails, a forced one silently
