@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "util/testing/run_cli.h"
@@ -20,6 +23,7 @@
 namespace {
 
 using Args = std::vector<std::string>;
+using Replacements = std::vector<std::pair<std::string, std::string>>;
 
 // The large file's size: 4 MiB here, so that the suite stays quick; `make reliability` runs this
 // test with UTIL_CLI_BIG_FILE_MB=100.
@@ -29,179 +33,106 @@ size_t BigFileBytes() {
     return static_cast<size_t>(value > 0 ? value : 4) << 20;
 }
 
-// Runs the program, killed after a minute: a hang shows as a kill, not as a stuck suite.
-util_testing::RunResult Run(const Args& args, const std::string& input = "") {
-    Args all = {"-s", "KILL", "60", UTIL_TEST_CLI};
-    all.insert(all.end(), args.begin(), args.end());
-    return util_testing::RunProgram("timeout", all, {"TMPDIR"}, input);
-}
-
-// The answer's shape: usage errors and failures name the problem on the first line of standard
-// error ("tessmar-util: ..."); only a usage error may follow it with the usage text. A success
-// may carry one line of note. Commands whose exit status is their answer (`ip check`, `ip same`,
-// `ip scope`: 1 for "no") may exit 1 with the answer on standard output and nothing on error.
-void ExpectClearAnswer(const Args& args, const std::set<int>& allowed,
-                       const std::string& input = "") {
-    std::string shown;
-    for (const std::string& arg : args) shown += " " + arg.substr(0, 60);
-    SCOPED_TRACE("tessmar-util" + shown);
-    const util_testing::RunResult run = Run(args, input);
-    EXPECT_TRUE(allowed.count(run.exitCode)) << "exit " << run.exitCode << "\n" << run.err;
-    const bool exitIsAnswer = args.size() >= 2 && args[0] == "ip" &&
-                              (args[1] == "check" || args[1] == "same" || args[1] == "scope");
-    if (run.exitCode == 0 || (run.exitCode == 1 && exitIsAnswer && run.err.empty())) {
-        EXPECT_LE(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        return;
-    }
-    const size_t end = run.err.find('\n');
-    ASSERT_NE(end, std::string::npos) << run.err;
-    EXPECT_EQ(run.err.rfind("tessmar-util: ", 0), 0u) << run.err;
-    EXPECT_GT(end, std::string("tessmar-util: ").size()) << run.err;
-    if (run.exitCode == 1) {
-        EXPECT_EQ(end + 1, run.err.size()) << "one line only:\n" << run.err;
-    }
-    if (run.exitCode == 2) {
-        const std::string rest = run.err.substr(end + 1);
-        EXPECT_TRUE(rest.rfind("usage:\n", 0) == 0 || rest.rfind("Try ", 0) == 0) << run.err;
-    }
-}
-
 class CliBadInput : public ::testing::Test {
   protected:
     void SetUp() override {
         std::mt19937 random(7);
         std::string binary(4096, '\0');
         for (char& byte : binary) byte = static_cast<char>(random());
-        binary_ = scratch_.WriteFile("binary.bin", binary).string();
+        scratch_.WriteFile("binary.bin", binary);
         std::ofstream big(scratch_.path() / "big.bin", std::ios::binary);
         for (size_t written = 0; written < BigFileBytes(); written += binary.size())
             big.write(binary.data(), static_cast<std::streamsize>(binary.size()));
-        big_ = (scratch_.path() / "big.bin").string();
-        folder_ = scratch_.path().string();
-        missing_ = (scratch_.path() / "missing.bin").string();
-        out_ = (scratch_.path() / "out.bin").string();
+    }
+
+    // Runs a command line (its words; %BIN, %BIG, %DIR, %MISSING and %OUT stand for a binary
+    // file, the large file, a folder, a missing file and an output file in the scratch folder,
+    // the names in `more` for their values), killed after a minute so that a hang shows as a
+    // kill, not as a stuck suite. Then checks the answer's shape: usage errors and failures name
+    // the problem on the first line of standard error ("tessmar-util: ..."); only a usage error
+    // may follow it with the usage text. A success may carry one line of note. Commands whose
+    // exit status is their answer (`ip check`, `ip same`, `ip scope`: 1 for "no") may exit 1
+    // with the answer on standard output and nothing on error.
+    void Check(const std::string& line, const std::set<int>& allowed, Replacements more = {},
+               const std::string& input = "") {
+        SCOPED_TRACE("tessmar-util " + line);
+        const std::string dir = scratch_.path().string();
+        more.insert(more.end(), {{"%BIN", dir + "/binary.bin"},
+                                 {"%BIG", dir + "/big.bin"},
+                                 {"%DIR", dir},
+                                 {"%MISSING", dir + "/missing.bin"},
+                                 {"%OUT", dir + "/out.bin"}});
+        Args args = {"-s", "KILL", "60", UTIL_TEST_CLI};
+        std::istringstream words(line);
+        for (std::string word; words >> word; args.push_back(word))
+            for (const auto& [name, value] : more)
+                for (size_t at; (at = word.find(name)) != std::string::npos;)
+                    word.replace(at, name.size(), value);
+        const auto run = util_testing::RunProgram("timeout", args, {"TMPDIR"}, input);
+        EXPECT_TRUE(allowed.count(run.exitCode)) << "exit " << run.exitCode << "\n" << run.err;
+        static const std::regex exit_is_answer("ip (check|same|scope)( .*)?"),
+            failure("tessmar-util: [^\n]+\n"),
+            usage("tessmar-util: [^\n]+\n(usage:\n|Try )[\\s\\S]*");
+        if (run.exitCode == 0 ||
+            (run.exitCode == 1 && std::regex_match(line, exit_is_answer) && run.err.empty()))
+            EXPECT_LE(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        else
+            EXPECT_TRUE(std::regex_match(run.err, run.exitCode == 1 ? failure : usage)) << run.err;
+    }
+    std::string Bytes(const char* name) {
+        return util_testing::ReadFileBytes(scratch_.path() / name);
     }
     util_testing::ScratchDir scratch_;
-    std::string binary_, big_, folder_, missing_, out_;
 };
 
 TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
-    const Args missing[] = {
-        {"help", "nonsense"},
-        {"base64"},
-        {"base64", "encode", "--text"},
-        {"base64", "sideways"},
-        {"desc"},
-        {"desc", "f", "--offset"},
-        {"desc", "f", "--offset", "x"},
-        {"encoding"},
-        {"ini"},
-        {"ini", "f"},
-        {"ip"},
-        {"ip", "check"},
-        {"ip", "same", "a"},
-        {"ip", "cut"},
-        {"ip", "bond", "x"},
-        {"ip", "scope"},
-        {"log"},
-        {"log", "--dir"},
-        {"log", "show"},
-        {"log", "download"},
-        {"paths", "--lang"},
-        {"size"},
-        {"stamp"},
-        {"stamp", "a", "b"},
-        {"text"},
-        {"window"},
-        {"demo", "x"},
-        {"nonsense"},
+    auto usage_errors = [this](std::initializer_list<const char*> lines,
+                               const std::string& suffix = "") {
+        for (const char* line : lines) Check(line + suffix, {2});
     };
-    for (const Args& args : missing) ExpectClearAnswer(args, {2});
+    usage_errors({"help nonsense", "base64", "base64 encode --text", "base64 sideways", "desc",
+                  "desc f --offset", "desc f --offset x", "encoding", "ini", "ini f", "ip",
+                  "ip check", "ip same a", "ip cut"});
+    usage_errors({"ip bond x", "ip scope", "log", "log --dir", "log show", "log download",
+                  "paths --lang", "size", "stamp", "stamp a b", "text", "window", "demo x",
+                  "nonsense"});
     // An unknown option after an otherwise complete command line.
-    const Args complete[] = {
-        {"base64", "encode", "--text", "x"},
-        {"desc", binary_},
-        {"encoding", binary_},
-        {"env"},
-        {"ini", binary_, "S"},
-        {"ip", "check", "1.2.3.4"},
-        {"log", "--dir", folder_, "x"},
-        {"log", "show", binary_},
-        {"paths"},
-        {"size", binary_},
-        {"stamp", binary_, out_, "ID"},
-        {"tempdir"},
-        {"text", binary_},
-        {"window", "x"},
-    };
-    for (Args args : complete) {
-        args.push_back("--no-such-option");
-        ExpectClearAnswer(args, {2});
-    }
+    usage_errors({"base64 encode --text x", "desc %BIN", "encoding %BIN", "env", "ini %BIN S",
+                  "ip check 1.2.3.4", "log --dir %DIR x", "log show %BIN", "paths", "size %BIN",
+                  "stamp %BIN %OUT ID", "tempdir", "text %BIN", "window x"},
+                 " --no-such-option");
 }
 
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
-    // FILE stands for the file given. Exit 1 for a folder and a missing file; a binary or a large
-    // file may also be acceptable (exit 0).
-    const Args commands[] = {
-        {"desc", "FILE"},
-        {"encoding", "FILE"},
-        {"ini", "FILE", "S"},
-        {"ini", "FILE", "S", "K"},
-        {"log", "show", "FILE"},
-        {"size", "FILE"},
-        {"stamp", "FILE", "OUT", "ID"},
-        {"text", "FILE"},
-        {"text", "FILE", "--dos"},
-    };
-    const std::pair<std::string, std::set<int>> files[] = {
-        {folder_, {1}}, {missing_, {1}}, {binary_, {0, 1}}, {big_, {0, 1}}};
-    for (Args command : commands) {
-        // One value from a settings file that cannot be read is the empty default, as the
-        // profile API answers it.
-        const bool defaultValue = command.size() == 4 && command[0] == "ini";
-        for (const auto& [file, allowed] : files) {
-            Args args = command;
-            for (std::string& arg : args) {
-                if (arg == "FILE") arg = file;
-                if (arg == "OUT") arg = out_;
-            }
-            ExpectClearAnswer(args, defaultValue ? std::set<int>{0} : allowed);
+    // Exit 1 for a folder and a missing file; a binary or a large file may also be acceptable
+    // (exit 0). One value from a settings file that cannot be read is the empty default, as the
+    // profile API answers it.
+    for (const char* command :
+         {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
+          "size %FILE", "stamp %FILE %OUT ID", "text %FILE", "text %FILE --dos"})
+        for (const auto& [file, allowed] : std::vector<std::pair<std::string, std::set<int>>>{
+                 {"%DIR", {1}}, {"%MISSING", {1}}, {"%BIN", {0, 1}}, {"%BIG", {0, 1}}}) {
+            const bool defaultValue = std::string(command) == "ini %FILE S K";
+            Check(command, defaultValue ? std::set<int>{0} : allowed, {{"%FILE", file}});
         }
-    }
-    // A destination that is a folder, a log folder that is a file.
-    ExpectClearAnswer({"stamp", binary_, folder_, "ID"}, {1});
-    ExpectClearAnswer({"log", "--dir", binary_, "x"}, {0, 1});  // the temporary folder takes it
+    // A destination that is a folder, a log folder that is a file (the temporary folder takes it).
+    Check("stamp %BIN %DIR ID", {1});
+    Check("log --dir %BIN x", {0, 1});
     // Binary and large input on standard input.
-    ExpectClearAnswer({"base64", "encode"}, {0}, util_testing::ReadFileBytes(big_));
-    ExpectClearAnswer({"base64", "decode"}, {0, 1}, util_testing::ReadFileBytes(binary_));
+    Check("base64 encode", {0}, {}, Bytes("big.bin"));
+    Check("base64 decode", {0, 1}, {}, Bytes("binary.bin"));
 }
 
 TEST_F(CliBadInput, ArgumentsThatAreNotValidUtf8) {
-    for (const std::string& bad : {std::string("\xFF\xFE"), std::string("a\xC3"),
-                                   std::string("\xED\xA0\x80z"), std::string("\xC0\xAF")}) {
-        const Args rows[] = {
-            {"base64", "encode", "--text", bad},
-            {"base64", "decode", "--text", bad},
-            {"desc", bad},
-            {"encoding", bad},
-            {"ini", bad, bad},
-            {"ip", "check", bad},
-            {"ip", "same", bad, bad},
-            {"ip", "cut", bad},
-            {"ip", "bond", bad, bad},
-            {"ip", "scope", bad},
-            {"log", "--dir", folder_, bad},
-            {"log", "--dir", folder_ + "/" + bad, "x"},
-            {"log", "show", bad},
-            {"paths", "--lang", bad},
-            {"size", bad},
-            {"stamp", binary_, folder_ + "/" + bad, bad},
-            {"text", bad},
-            {"window", bad},
-            {bad},
-        };
-        for (const Args& args : rows) ExpectClearAnswer(args, {0, 1, 2});
+    for (const std::string bad : {"\xFF\xFE", "a\xC3", "\xED\xA0\x80z", "\xC0\xAF"}) {
+        SCOPED_TRACE(testing::PrintToString(bad));
+        for (const char* line :
+             {"base64 encode --text %BAD", "base64 decode --text %BAD", "desc %BAD",
+              "encoding %BAD", "ini %BAD %BAD", "ip check %BAD", "ip same %BAD %BAD", "ip cut %BAD",
+              "ip bond %BAD %BAD", "ip scope %BAD", "log --dir %DIR %BAD", "log --dir %DIR/%BAD x",
+              "log show %BAD", "paths --lang %BAD", "size %BAD", "stamp %BIN %DIR/%BAD %BAD",
+              "text %BAD", "window %BAD", "%BAD"})
+            Check(line, {0, 1, 2}, {{"%BAD", bad}});
     }
 }
 

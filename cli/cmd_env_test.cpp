@@ -55,19 +55,18 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
                     sep + "Tessmar.ini\n*"))},
         {{"paths", "--json", "--lang", "ja"},
          0,
-         "{\"language\":\"ja\",\"paths\":{\"PATH_LOCALE_DIR\":\"" + jdir +
-             J("/locales/ja") + "\",\"PATH_RESOURCE_DLL\":\"" + jdir +
-             J("/locales/ja/ResourceRes.dll") + "\",\"PATH_HELP_FILE\":\"" + jdir +
-             J("/locales/ja/TESSMAR.chm") + "\",\"PATH_LICENSE_FILE\":\"" + jdir +
-             J("/locales/ja/license.txt") + "\",\"PATH_EXE_DAWNQUILL_FILE\":\"" + jdir +
-             J("/dawnquill.txt") + "\",\"PATH_LOCALE_DAWNQUILL_FILE\":\"" + jdir +
-             J("/locales/ja/dawnquill.txt") + "\"}}\n"},
+         "{\"language\":\"ja\",\"paths\":{\"PATH_LOCALE_DIR\":\"" + jdir + J("/locales/ja") +
+             "\",\"PATH_RESOURCE_DLL\":\"" + jdir + J("/locales/ja/ResourceRes.dll") +
+             "\",\"PATH_HELP_FILE\":\"" + jdir + J("/locales/ja/TESSMAR.chm") +
+             "\",\"PATH_LICENSE_FILE\":\"" + jdir + J("/locales/ja/license.txt") +
+             "\",\"PATH_EXE_DAWNQUILL_FILE\":\"" + jdir + J("/dawnquill.txt") +
+             "\",\"PATH_LOCALE_DAWNQUILL_FILE\":\"" + jdir + J("/locales/ja/dawnquill.txt") +
+             "\"}}\n"},
         {{"env", "--json"},
          0,
          Glob("{\"usb_support\":*,\"ipv6_support\":*,\"executable\":\"" + J(UTIL_TEST_CLI) +
               "\",\"executable_folder\":\"" + jdir + "\",\"locales_folder\":\"" + jdir +
               J("/locales") + "\",\"settings_file\":\"" + jdir + J("/Tessmar.ini") + "\"}\n")},
-        {{"paths", "--lang"}, 2},
         {{"paths", "extra"}, 2},
         {{"env", "--lang", "ja"}, 2},
     });

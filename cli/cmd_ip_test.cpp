@@ -37,8 +37,6 @@ TEST(CliIp, SubcommandsAnswerWithTheirDocumentedOutputAndExitCode) {
          1,
          "{\"status\":\"IPV6_SCOPEID_INVALID_ADDRESS\",\"code\":-3,\"result\":\"127.0.0.1\"}\n"},
         {{"ip", "same", "--json", "10.0.0.1", "10.0.0.1"}, 2, ""},  // prints no record
-        {{"ip", "check"}, 2, ""},
-        {{"ip", "check", "--json"}, 2, ""},
         {{"ip", "frobnicate"}, 2, ""},
     });
 }

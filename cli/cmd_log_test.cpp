@@ -28,7 +28,6 @@ TEST(LogCliTest, WritesAndShowsLogs) {
         {{"log", "--dir", dir}, 2},
         {{"log", "first"}, 2},
         {{"log", "download", "--device", "x"}, 2},
-        {{"log", "show"}, 2},
     });
     // The fresh log (no --append) moved the earlier one to the backup.
     EXPECT_FALSE(ReadFileBytes(scratch.path() / "Tessmar.bak").empty());

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
-#include <vector>
 
 #include "util/environment/path_table.h"
 #include "util/environment/test_install_tree.h"
@@ -15,36 +13,29 @@ namespace {
 using common::sdk::PathService;
 using common::sdk::PathType;
 using util_testing::InstallTree;
-using util_testing::LogCapture;
 
-bool Init(const char16_t* language) {
-    return PathService::GetInstance().Init(CString(language));
-}
-
-// The six paths, in enumeration order, relative to the install folder.
-std::vector<std::string> StoredPaths(const InstallTree& tree) {
+// The six paths in enumeration order, relative to the install folder, between the answers for the
+// values just outside PathType (always empty); each followed by '|'.
+std::string StoredPaths(const InstallTree& tree) {
     const std::string root = tree.Folder().u8string() + util_testing::kSeparator;
-    std::vector<std::string> paths;
-    for (int type = common::sdk::PATH_LOCALE_DIR; type <= common::sdk::PATH_LOCALE_DAWNQUILL_FILE;
-         ++type) {
+    std::string paths;
+    for (int type = common::sdk::PATH_LOCALE_DIR - 1;
+         type <= common::sdk::PATH_LOCALE_DAWNQUILL_FILE + 1; ++type) {
         CPath path(u"untouched");
         PathService::GetInstance().Get(static_cast<PathType>(type), &path);
         const std::string p = path.ToUtf8();
-        paths.push_back(p.rfind(root, 0) == 0 ? p.substr(root.size()) : p);
+        paths += (p.rfind(root, 0) == 0 ? p.substr(root.size()) : p) + "|";
     }
     return paths;
 }
 
-std::vector<std::string> ExpectedPaths(const std::string& language) {
+// The six paths of a language, as StoredPaths shows them.
+std::string ExpectedPaths(const std::string& language) {
     const std::string dir = "locales/" + language;
-    std::vector<std::string> paths = {dir,
-                                      dir + "/ResourceRes.dll",
-                                      dir + "/TESSMAR.chm",
-                                      dir + "/license.txt",
-                                      "dawnquill.txt",
-                                      dir + "/dawnquill.txt"};
-    for (std::string& path : paths) path = util_testing::Native(path);
-    return paths;
+    return "|" +
+           util_testing::Native(dir + "|" + dir + "/ResourceRes.dll|" + dir + "/TESSMAR.chm|" +
+                                dir + "/license.txt|dawnquill.txt|" + dir + "/dawnquill.txt|") +
+           "|";
 }
 
 // Each test starts from the table as the module's load leaves it: empty.
@@ -54,67 +45,37 @@ class PathServiceTest : public ::testing::Test {
     void TearDown() override { common::sdk::g_pathTable.clear(); }
 };
 
-// Which language is selected is SelectUILanguage's rule; the paths follow its answer.
-TEST_F(PathServiceTest, InitStoresTheSixPaths) {
-    for (const auto& [forced, folders, expectedLanguage] :
-         std::vector<std::tuple<const char16_t*, std::vector<std::string>, std::string>>{
-             {u"", {"ja"}, "ja"},             // automatic: the default language
-             {u"EN-us", {"en-US"}, "EN-us"},  // the forced spelling, not the folder's
-         }) {
-        SCOPED_TRACE(CString(forced).ToUtf8());
-        InstallTree tree;
-        tree.SetDefaultLanguage("ja");
-        for (const auto& folder : folders) tree.AddLocaleFolder(folder);
-        ASSERT_TRUE(Init(forced));
-        EXPECT_EQ(StoredPaths(tree), ExpectedPaths(expectedLanguage));
-    }
-}
-
-// Empty until a successful Init; a later successful Init replaces the paths, a failed one keeps
-// them. Get answers empty for a value outside PathType and ignores a null path.
-TEST_F(PathServiceTest, FailedInitKeepsThePathsAndGetEdgeCases) {
+// Empty until a successful Init; a successful Init stores the paths of the language selected
+// (which language is SelectUILanguage's rule), a failed one keeps the paths and says so in the
+// log, as do the language selection's own lines. Get answers empty for a value outside PathType and
+// ignores a null path.
+TEST_F(PathServiceTest, InitStoresTheSelectedLanguagesPathsOrKeepsThem) {
+    // Runs Init with the debug log on or off and answers the log's messages.
+    auto init = [](const char16_t* language, bool expected, bool debug = false) {
+        util_testing::LogCapture log(debug);
+        EXPECT_EQ(PathService::GetInstance().Init(CString(language)), expected);
+        return log.Messages();
+    };
     InstallTree tree;  // no settings file: every selection fails
     tree.AddLocaleFolder("ja");
-    tree.AddLocaleFolder("zh-Hans");
-    EXPECT_EQ(StoredPaths(tree), std::vector<std::string>(6, ""));
-    EXPECT_FALSE(Init(u""));
-    EXPECT_FALSE(Init(u"fr-FR"));
-    EXPECT_EQ(StoredPaths(tree), std::vector<std::string>(6, ""));
+    EXPECT_EQ(init(u"", false, true), "Fail to get default language|Fail to SelectUILanguage()|");
+    EXPECT_EQ(StoredPaths(tree), "||||||||");
 
     tree.SetDefaultLanguage("ja");
-    ASSERT_TRUE(Init(u"ja"));
-    ASSERT_TRUE(Init(u"zh-Hans"));
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("zh-Hans"));
-    tree.SetDefaultLanguage("");  // from now on every selection fails
-    EXPECT_FALSE(Init(u"fr-FR"));
-    EXPECT_FALSE(Init(u""));
-    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("zh-Hans"));
+    EXPECT_EQ(init(u"", true), "");  // the candidates and the choice are debug lines
+    EXPECT_EQ(init(u"", true, true),
+              "OS UI languages='ja'|Support languages='ja'|Selected language='ja'|");
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("ja"));
+    // A forced language without folder falls back to the default without a line of its own.
+    EXPECT_EQ(init(u"fr-FR", true, true), "Selected language='ja'|");
+    EXPECT_EQ(init(u"JA", true), "SelectUILanguage(force): JA|");  // the forced spelling is kept
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("JA"));
+    tree.SetDefaultLanguage("");  // from now on every selection fails, a forced one silently
+    EXPECT_EQ(init(u"fr-FR", false, true), "Fail to SelectUILanguage()|");
+    init(u"", false);
+    EXPECT_EQ(StoredPaths(tree), ExpectedPaths("JA"));
 
     PathService::GetInstance().Get(common::sdk::PATH_LOCALE_DIR, nullptr);
-    for (int value : {-1, 6, 42}) {
-        CPath path(u"untouched");
-        PathService::GetInstance().Get(static_cast<PathType>(value), &path);
-        EXPECT_TRUE(path.IsEmpty()) << value << ": " << path.ToUtf8();
-    }
-}
-
-TEST_F(PathServiceTest, LogLines) {
-    // present null: no line expected.
-    for (const auto& [selectable, debug, present, absent] :
-         std::vector<std::tuple<bool, bool, const char*, const char*>>{
-             {true, true, "Selected language='ja'", "Fail to SelectUILanguage()"},
-             {true, false, nullptr, "Selected language="},
-             {false, false, "Fail to SelectUILanguage()", "Selected language="},
-         }) {
-        InstallTree tree;
-        tree.AddLocaleFolder("ja");
-        if (selectable) tree.SetDefaultLanguage("ja");
-        LogCapture log(debug);
-        EXPECT_EQ(Init(u""), selectable);
-        const std::string text = log.Text();
-        EXPECT_TRUE(!present || text.find(present) != std::string::npos) << text;
-        EXPECT_EQ(text.find(absent), std::string::npos) << text;
-    }
 }
 
 }  // namespace

@@ -82,6 +82,15 @@ class LogCapture {
         return util_base::Utf16ToUtf8(units);
     }
 
+    // The messages of the stamped lines, each followed by '|' (closes the log, as Text does).
+    std::string Messages() {
+        const std::string log = Text();
+        std::string messages;
+        for (size_t at = log.find("] "); at != std::string::npos; at = log.find("] ", at + 1))
+            messages += log.substr(at + 2, log.find('\r', at) - at - 2) + "|";
+        return messages;
+    }
+
   private:
     ScratchDir dir_;
 };
