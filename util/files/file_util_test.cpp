@@ -29,7 +29,7 @@ using util_testing::ReadFileBytes;
 
 const std::string kMark8 = "\xEF\xBB\xBF", kMark16 = "\xFF\xFE";
 
-// UTF-16LE bytes of a text (ASCII or BMP only, as the tests need).
+// UTF-16LE bytes of a text, unit by unit (a lone surrogate too).
 std::string Le(std::u16string_view text) {
     std::string bytes;
     for (char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};

@@ -183,19 +183,17 @@ TEST_F(LoggingTest, InitRotatesOrAppends) {
 // A folder that cannot take the log sends it to the temporary folder, where nothing is rotated.
 TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     dir_.WriteFile("plain", "a regular file");
-    for (const auto& [name, folder, append, expected] :
-         std::vector<std::tuple<const char*, const char*, bool, std::string>>{
-             {"missing folder", "missing", false, kBom + kHeader},
-             {"folder is a file", "plain", false, kBom + kHeader},
-             {"parent is a file, append", "plain/logs", true, "earlier" + kHeader},
+    ScratchDir temp;
+    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
+    for (const auto& [folder, append, expected] :
+         std::vector<std::tuple<const char*, bool, std::string>>{
+             {"missing", false, kBom + kHeader},
+             {"plain", false, kBom + kHeader},  // a file, not a folder
+             {"plain/logs", true, "earlier" + kHeader},
          }) {
-        SCOPED_TRACE(name);
-        ScratchDir temp;
+        SCOPED_TRACE(folder);
         temp.WriteFile("Tessmar.log", "earlier");
-        {
-            ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
-            Logging::Init(dir_.Wide(folder), append);
-        }
+        Logging::Init(dir_.Wide(folder), append);
         ASSERT_TRUE(Logging::IsInitialized());
         Logging::Term();
         EXPECT_EQ(ReadFileBytes(temp.path() / "Tessmar.log"), expected);
