@@ -243,16 +243,6 @@ struct Fault {
     int64_t after = -1;
     InjectedFault fault = InjectedFault::kDiskFull;
 };
-struct ArmedFault {
-    explicit ArmedFault(const Fault& f) : f_(f) {
-        if (f_.arm) f_.arm(f_.after, f_.fault);
-    }
-    ~ArmedFault() {
-        if (f_.arm) f_.arm(-1, f_.fault);
-    }
-    Fault f_;
-};
-
 // Every failure answers 0 with an error code, never changes the source and leaves no handle
 // open behind it.
 TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
@@ -288,13 +278,11 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
         dir.WriteFile("short", "01234567");
         dir.WriteFile("dst", "keep");
         CFileAccess files;
-        int result, error;
-        {
-            ArmedFault armed(fault);
-            result =
-                files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
-            error = util_platform::LastError();
-        }
+        if (fault.arm) fault.arm(fault.after, fault.fault);
+        const int result =
+            files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
+        const int error = util_platform::LastError();
+        if (fault.arm) fault.arm(-1, fault.fault);
         EXPECT_EQ(result, 0);
         EXPECT_NE(error, 0);
         EXPECT_EQ(ReadFileBytes(dir.path() / "src"), source);

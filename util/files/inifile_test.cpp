@@ -85,9 +85,8 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
     std::string file = "[S]\n";
     Pairs expected;
     for (int i = 0; i < 500; ++i) {
-        std::string key = "key" + std::to_string(i), value = std::string(i % 40, 'v') + "!";
-        file += key + "=" + value + "\n";
-        expected[key] = value;
+        const std::string key = "key" + std::to_string(i);
+        file += key + "=" + (expected[key] = std::string(i % 40, 'v') + "!") + "\n";
     }
     EXPECT_EQ(Section(file + "[T]\nz=1\n", u"S"), expected);
     // The buffer doubles (the growth no result shows) and gives up past 2^30 bytes.
