@@ -154,9 +154,10 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAtTheOpen) {
 }
 
 // While a file is open through a handle, a device, a text stream or the log, other openers may
-// read it but not write it, unless the holder lets others write (a shared device); the size
-// query and the description reader let others write, so they meet no writer. Whichever
-// interface either side uses: a refused opener changes nothing, not even by truncation.
+// read it but not write it, unless the holder lets others write (a shared device). The size
+// query reads no data and the description reader lets others write, so neither meets a
+// conflict. Whichever interface either side uses, a refused opener changes nothing, not even
+// by truncation.
 TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
     CFileAccess files;
     const std::set<std::string> readers = {"r", "FM_Read", "size", "desc"},
