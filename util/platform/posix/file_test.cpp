@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -21,16 +20,19 @@
 namespace {
 
 size_t OpenDescriptors() {
-    const std::filesystem::directory_iterator fds("/proc/self/fd");
-    return static_cast<size_t>(std::distance(begin(fds), end(fds)));
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
 }
 
 // Waits until the thread is asleep in the kernel (state S), here: blocked in its read.
 bool WaitUntilAsleep(long tid) {
     const std::string stat = "/proc/self/task/" + std::to_string(tid) + "/stat";
     for (int i = 0; i < 500; ++i) {
+        std::ifstream in(stat);
         std::string line;
-        std::getline(std::ifstream(stat), line);
+        std::getline(in, line);
         const size_t close = line.rfind(')');
         if (close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'S')
             return true;

@@ -140,8 +140,7 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
         Logging::Term();  // closes the child's copy only
         if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0) ::_exit(64);
         int failed = 0;
-        const int peek = ::open(mine.c_str(), O_RDONLY);
-        if (peek >= 0 || errno != EACCES) failed |= 1;
+        if (::open(mine.c_str(), O_RDONLY) >= 0 || errno != EACCES) failed |= 1;
         Logging::Init(missing, false);
         if (!Logging::IsInitialized()) failed |= 2;
         Logging::Write(u"second user", false);
@@ -174,6 +173,11 @@ TEST(PlantedLinks, AreNeverWrittenThrough) {
         Logging::Init(d.Wide(folder), append);
         return Logging::IsInitialized();
     };
+    const auto openFile = [&files](FileMode mode) {
+        return [&files, mode](D d) {
+            return !files.FA_OpenFile(d.Wide("f.bin"), mode) && errno == ELOOP;
+        };
+    };
     const struct {
         const char* name;
         const char* link;  // where the link is planted
@@ -197,14 +201,8 @@ TEST(PlantedLinks, AreNeverWrittenThrough) {
                         0 &&
                     ReadFileBytes(d.path() / "source.bin") == "0123456789AB";
          }},
-        {"FA_OpenFile FM_Create", "f.bin",
-         [&files](D d) {
-             return !files.FA_OpenFile(d.Wide("f.bin"), FM_Create) && errno == ELOOP;
-         }},
-        {"FA_OpenFile FM_Append", "f.bin",
-         [&files](D d) {
-             return !files.FA_OpenFile(d.Wide("f.bin"), FM_Append) && errno == ELOOP;
-         }},
+        {"FA_OpenFile FM_Create", "f.bin", openFile(FM_Create)},
+        {"FA_OpenFile FM_Append", "f.bin", openFile(FM_Append)},
         {"text file, w", "t.txt",
          [](D d) { return !OpenTextFile(d.Wide("t.txt"), u"w", common::sdk::file_util::kUtf8); }},
         {"text file, a+", "t.txt",

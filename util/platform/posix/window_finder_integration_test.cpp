@@ -1,5 +1,6 @@
 // WindowFinder against a real X server: a private Xvfb, started on a free display number for
 // this test program and stopped when it ends. A machine that cannot start Xvfb fails here.
+// Without a server (no variable, or a display no server serves) the query lists nothing.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,12 +17,24 @@
 
 #include "util/common/window_finder.h"
 #include "util/platform/posix/x11_library.h"
+#include "util/platform/top_level_windows.h"
 #include "util/testing/scoped_env_var.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace {
+
+TEST(TopLevelWindowsWithoutADisplay, NothingIsListedAndNoTitleRead) {
+    for (const char* display : {static_cast<const char*>(nullptr), ":7913"}) {
+        util_testing::ScopedEnvVar variable(
+            "DISPLAY", display ? std::optional<std::string>(display) : std::nullopt);
+        EXPECT_TRUE(util_platform::TopLevelWindows().empty()) << (display ? display : "(unset)");
+        std::u16string title = u"untouched";
+        EXPECT_FALSE(util_platform::ReadWindowTitle(0x400001, &title));
+        EXPECT_TRUE(title == u"untouched");
+    }
+}
 
 // Xvfb on the first display number it finds free; it reports the number through a pipe once it
 // accepts connections. An empty display() means it did not start. Stopped when destroyed, so

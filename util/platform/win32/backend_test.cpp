@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "util/files/scoped_temp_dir.h"
 #include "util/platform/codepage.h"
@@ -40,7 +41,9 @@ TEST(Win32CodePageTest, ConvertsThroughTheThreadCodePageWithoutBestFit) {
         {"?z", u"\xD800z", false},        // an unpaired surrogate
     };
     for (const auto& row : rows) {
-        if (row.bothWays) EXPECT_EQ(util_platform::WideFromAnsi(row.ansi), row.wide) << row.ansi;
+        if (row.bothWays) {
+            EXPECT_EQ(util_platform::WideFromAnsi(row.ansi), row.wide) << row.ansi;
+        }
         EXPECT_EQ(util_platform::AnsiFromWide(row.wide), row.ansi) << row.ansi;
     }
 }
