@@ -100,8 +100,9 @@ fuzz-smoke: fuzz
 
 # Long runs: each target FUZZ_LONG_SECS seconds, then its kept corpus fuzz/corpus/<target>/ is
 # replaced by the minimised merge (-merge=1) of itself and what the run found.
+# FUZZ_TARGETS="ini base64" limits the run to those targets.
 fuzz-long: fuzz
-	@set -e; for f in build/fuzz/bin/*_fuzz; do \
+	@set -e; for f in $(if $(FUZZ_TARGETS),$(FUZZ_TARGETS:%=build/fuzz/bin/%_fuzz),build/fuzz/bin/*_fuzz); do \
 	  name=$$(basename $$f); \
 	  echo "== $$name ($(FUZZ_LONG_SECS) s)"; \
 	  mkdir -p build/fuzz/corpus/$$name fuzz/corpus/$$name; \

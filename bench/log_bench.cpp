@@ -2,11 +2,14 @@
 //
 // Both sides write the same text ("[" timestamp "] Download step N of tm4200.bin" and a line end)
 // from 1, 2, 4 and 8 threads to a file in a fresh folder, and both hand every line to the operating
-// system at once: the log by design (one write per line, no buffer of its own), spdlog through a
-// basic_file_sink_mt with flush_on(trace), i.e. a flush after every message. At the end the
-// program prints the ratio ours / spdlog per thread count (above 1: we are faster).
+// system before the call returns: the log by design (no buffer of its own; writers that wait share
+// one write), spdlog through a basic_file_sink_mt with flush_on(trace), i.e. a flush after every
+// message. At the end the program prints the ratio ours / spdlog in lines per second per thread
+// count (above 1: we are faster), and how much of spdlog's time per line a bare write() takes.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -71,6 +74,38 @@ BENCHMARK(BM_Logging_WriteV)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 
+// The floor under both: one write() per line of the log's size and nothing else, no clock, no
+// formatting, no lock. A single writer must make one such call per line to keep the promise that
+// a line is in the file when the call returns, so this bounds what any design can reach there.
+int g_floorFile = -1;
+
+void OpenFloor(const benchmark::State&) {
+    g_folder = FreshFolder("floor");
+    g_floorFile = ::open((g_folder / "floor.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+}
+
+void CloseFloor(const benchmark::State&) {
+    if (g_floorFile >= 0) ::close(g_floorFile);
+    g_floorFile = -1;
+    RemoveFolder();
+}
+
+void BM_OneWritePerLine(benchmark::State& state) {
+    const std::u16string line = u"[2026-12-06 06:00:00.000] Download step 1 of tm4200.bin\r\n";
+    if (g_floorFile < 0) {
+        state.SkipWithError("the file could not be opened");
+        return;
+    }
+    for (auto _ : state) {
+        if (::write(g_floorFile, line.data(), line.size() * 2) < 0) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_OneWritePerLine)->Setup(OpenFloor)->Teardown(CloseFloor)->UseRealTime();
+
 #ifdef LOG_BENCH_HAVE_SPDLOG
 void OpenSpdlog(const benchmark::State&) {
     g_folder = FreshFolder("spdlog");
@@ -117,6 +152,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
     void PrintRatios() const {
+        auto floor = rates_.find("BM_OneWritePerLine/real_time");
+        auto single = rates_.find("BM_Spdlog_FlushEveryLine/real_time/threads:1");
+        if (floor != rates_.end() && single != rates_.end() && floor->second > 0)
+            std::printf("floor: one write() per line alone takes %.2f of spdlog's time per line\n",
+                        single->second / floor->second);
         for (const char* threads : {"1", "2", "4", "8"}) {
             std::string suffix = std::string("/real_time/threads:") + threads;
             auto ours = rates_.find("BM_Logging_WriteV" + suffix);

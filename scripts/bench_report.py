@@ -40,6 +40,11 @@ PAIRS = [
      "BM_Spdlog_FlushEveryLine/real_time/threads:%d" % n, "spdlog, flush per line", LOG_GOAL)
     for n in (1, 2, 4, 8)
 ] + [
+    # One write() per line and nothing else: what one writer cannot go below while every line
+    # reaches the operating system before its call returns.
+    ("log_bench", "bare write() per line, 1 thread (floor)", "BM_OneWritePerLine/real_time",
+     "BM_Spdlog_FlushEveryLine/real_time/threads:1", "spdlog, flush per line", LOG_GOAL),
+] + [
     ("base64_bench", "Base64 %s, %s" % (op, size), "%s/ours/%s" % (op, size),
      "%s/openssl/%s" % (op, size), "OpenSSL EVP", 1.0)
     for size in ("1KiB", "64KiB", "16MiB") for op in ("encode", "decode")

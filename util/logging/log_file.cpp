@@ -2,7 +2,9 @@
 
 #include <limits>
 #include <mutex>
+#include <new>
 #include <string>
+#include <thread>
 
 #include "util/files/file_access.h"
 #include "util/platform/byte_order.h"
@@ -26,15 +28,19 @@ void CLogFile::Close() {
     end_ = -1;
 }
 
-// How often a waiting writer checks for the end of the current write before it sleeps.
-constexpr int kSpinCount = 1000;
+// How long a caller whose text waits keeps checking, before it blocks on the lock: first with
+// a pause hint (a file write lasts about a microsecond, less than a sleep and a wake-up), then
+// yielding its processor, which the lock's holder may need when threads outnumber cores.
+constexpr unsigned kSpinTries = 256;
+constexpr unsigned kYieldTries = 64;
 
-// One caller's text, waiting on its caller's stack until a writer has written it.
+// One caller's text, on its caller's stack until a holder of the lock has written it.
 struct CLogFile::Request {
     const void* data;
     uint32_t bytes;
-    bool ok = false;    // written whole; set by the writer before done
-    bool done = false;  // the writer is finished with it; guarded by queueMutex_
+    Request* next = nullptr;
+    bool ok = false;                // written whole; set by the writer before done
+    std::atomic<bool> done{false};  // the writer is finished with it and will not touch it again
 };
 
 bool CLogFile::WriteLocked(const char16_t* units, size_t count) {
@@ -48,59 +54,76 @@ bool CLogFile::WriteLocked(const char16_t* units, size_t count) {
         mine.data = swapped.data();
     }
 
-    std::unique_lock<std::mutex> queue(queueMutex_);
-    waiting_.push_back(&mine);
-    while (!mine.done) {
-        if (writing_) {
-            // The writer may take this text along, or leave it to us. A write lasts about as
-            // long as one system call, so the wait spins first: sleeping and being woken would
-            // cost as much again.
-            const uint64_t seen = finished_;
-            queue.unlock();
-            for (int i = 0;
-                 i < kSpinCount && finishedSignal_.load(std::memory_order_acquire) == seen; ++i)
-                util_platform::CpuRelax();
-            queue.lock();
-            written_.wait(queue, [&] { return finished_ != seen; });
-            continue;
+    mine.next = waiting_.load(std::memory_order_relaxed);
+    while (!waiting_.compare_exchange_weak(mine.next, &mine, std::memory_order_acq_rel,
+                                           std::memory_order_relaxed)) {
+    }
+    // Until some holder of the lock has written the text: take the lock when it is free and write
+    // everything waiting, this text among it; otherwise wait a little for the holder to finish.
+    // Blocking on the lock at last cannot miss the text: whoever holds it next writes it.
+    for (unsigned tries = 0; !mine.done.load(std::memory_order_acquire); ++tries) {
+        if (tries >= kSpinTries + kYieldTries) {
+            std::lock_guard<common::sdk::CriticalSection> guard(lock_);
+            WriteWaiting();
+        } else if (lock_.try_lock()) {
+            WriteWaiting();
+            lock_.unlock();
+        } else if (tries < kSpinTries) {
+            util_platform::CpuRelax();
+        } else {
+            std::this_thread::yield();
         }
-        // Nobody writes: this thread writes every text that waits, its own among them.
-        writing_ = true;
-        batch_.swap(waiting_);
-        queue.unlock();
-        WriteBatch(batch_);
-        queue.lock();
-        for (Request* request : batch_) request->done = true;
-        batch_.clear();
-        writing_ = false;
-        ++finished_;
-        finishedSignal_.store(finished_, std::memory_order_release);
-        written_.notify_all();
     }
     return mine.ok;
 }
 
-void CLogFile::WriteBatch(const std::vector<Request*>& batch) {
-    std::lock_guard<common::sdk::CriticalSection> guard(lock_);
-    if (!IsValid(handle_)) return;
-    if (batch.size() > 1) {
-        // All texts in one write, when together they fit the byte count of one file write.
-        uint64_t total = 0;
-        for (const Request* request : batch) total += request->bytes;
-        if (total <= std::numeric_limits<uint32_t>::max()) {
-            joined_.clear();
-            for (const Request* request : batch)
-                joined_.append(static_cast<const char*>(request->data), request->bytes);
-            if (WriteOne(joined_.data(), static_cast<uint32_t>(total))) {
-                for (Request* request : batch) request->ok = true;
-                return;
-            }
-            // Taken back when the end was known; otherwise part of it may stand, and writing
-            // the texts again could repeat them.
-            if (end_ < 0) return;
-        }
+void CLogFile::WriteWaiting() {
+    // The list is the holder's now, newest first: turned around in place to the order the texts
+    // came. Links are read before any text is marked done: a caller whose text is done returns,
+    // and its request goes with its stack.
+    Request* oldest = nullptr;
+    for (Request* request = waiting_.exchange(nullptr, std::memory_order_acq_rel); request;) {
+        Request* newer = request->next;
+        request->next = oldest;
+        oldest = request;
+        request = newer;
     }
-    for (Request* request : batch) request->ok = WriteOne(request->data, request->bytes);
+    if (!oldest) return;
+    if (IsValid(handle_)) WriteBatch(oldest);
+    for (Request* request = oldest; request;) {
+        Request* next = request->next;
+        request->done.store(true, std::memory_order_release);
+        request = next;
+    }
+}
+
+void CLogFile::WriteBatch(Request* oldest) {
+    if (oldest->next && JoinBatch(oldest)) {
+        if (WriteOne(joined_.data(), static_cast<uint32_t>(joined_.size()))) {
+            for (Request* request = oldest; request; request = request->next) request->ok = true;
+            return;
+        }
+        // Taken back when the end was known; otherwise part of it may stand, and writing the
+        // texts again could repeat them.
+        if (end_ < 0) return;
+    }
+    for (Request* request = oldest; request; request = request->next)
+        request->ok = WriteOne(request->data, request->bytes);
+}
+
+bool CLogFile::JoinBatch(const Request* oldest) {
+    uint64_t total = 0;
+    for (const Request* request = oldest; request; request = request->next) total += request->bytes;
+    if (total > std::numeric_limits<uint32_t>::max()) return false;  // more than one write takes
+    try {
+        joined_.clear();
+        joined_.reserve(total);
+    } catch (const std::bad_alloc&) {
+        return false;  // the texts then go one write each
+    }
+    for (const Request* request = oldest; request; request = request->next)
+        joined_.append(static_cast<const char*>(request->data), request->bytes);
+    return true;
 }
 
 bool CLogFile::WriteOne(const void* data, uint32_t bytes) {

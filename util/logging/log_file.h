@@ -7,12 +7,9 @@
 // called, so the log is complete and closed at exit either way.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "util/base/file_handle.h"
 #include "util/common/thread.h"
@@ -42,32 +39,29 @@ class CLogFile {
     // began, so the log never holds half a text and the next text that fits lands right after
     // the last whole one.
     //
-    // Texts that arrive while another thread writes wait for it, and the next writer writes all
-    // that waited in one file write, each text whole and in the order they came. Contended
-    // writers so share one system call instead of queueing for one each, and every caller still
-    // returns only after its own text has been written. Should the shared write fail, each text
-    // is written again alone, so that a full disk drops only the texts that do not fit.
+    // Texts that arrive while another thread writes are not queued behind it one write each:
+    // each caller puts its text on a list, and whichever caller next holds the lock writes every
+    // text on the list in one file write, each whole and in the order they came. Contended
+    // writers so share one system call, and every caller still returns only after its own text
+    // has been written. Should the shared write fail, each text is written again alone, so that
+    // a full disk drops only the texts that do not fit.
     bool WriteLocked(const char16_t* units, size_t count);
 
   private:
     struct Request;
-    void WriteBatch(const std::vector<Request*>& batch);
+    void WriteWaiting();
+    void WriteBatch(Request* oldest);
+    bool JoinBatch(const Request* oldest);
     bool WriteOne(const void* data, uint32_t bytes);
 
     FileHandle handle_ = nullptr;
     int64_t end_ = -1;  // where the next text begins; -1 when unknown (no rollback then)
     common::sdk::CriticalSection lock_;  // held for each file write
 
-    // The hand-over between writers: texts waiting for the next write, and whether a thread is
-    // writing now. Guarded by queueMutex_; written_ tells waiters that a write has finished.
-    std::mutex queueMutex_;
-    std::condition_variable written_;
-    std::vector<Request*> waiting_;
-    bool writing_ = false;
-    uint64_t finished_ = 0;                    // writes finished so far
-    std::atomic<uint64_t> finishedSignal_{0};  // the same, for waiters that spin without the mutex
-    // The writer's own: the texts it is writing, and the bytes of several joined for one write.
-    std::vector<Request*> batch_;
+    // The texts waiting to be written, newest first. Callers push without the lock; the lock's
+    // holder takes the whole list at once.
+    std::atomic<Request*> waiting_{nullptr};
+    // The holder's own: the bytes of several texts joined for one write.
     std::string joined_;
 };
 
