@@ -49,8 +49,10 @@ class Xvfb {
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                     "640x480x24", static_cast<char*>(nullptr));
+            // -noreset: by default the server resets when its last client leaves, and refuses
+            // connections while it does, which the next test's connection could meet.
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+                     "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -177,11 +179,30 @@ TEST_F(WindowFinderOnX, OrderVisibilityAndClientListFollowTheServer) {
 
 // A minimised window is still shown (IsWindowVisible on Windows), although window managers
 // unmap it and set its WM_STATE to IconicState; so is a window a manager keeps unmapped in
-// NormalState (one of another desktop). A window the manager withdrew is not shown.
+// NormalState (one of another desktop). A window the manager withdrew is not shown. The test
+// plays the window manager: a second connection takes the root's redirect and, on the
+// WM_CHANGE_STATE message that XIconifyWindow sends, unmaps the window as an ICCCM manager does.
 TEST_F(WindowFinderOnX, MinimisedWindowsAreStillVisible) {
     const Window minimised = Make("Tessmar minimised", true);
     Make("Tessmar withdrawn", false);  // above it, never shown: passed over
-    x_->UnmapWindow(display_, minimised);
+    Display* manager = x_->OpenDisplay(std::getenv("DISPLAY"));
+    ASSERT_NE(manager, nullptr);
+    x_->SelectInput(manager, root_, SubstructureRedirectMask | SubstructureNotifyMask);
+    x_->Sync(manager, False);
+    ASSERT_NE(x_->IconifyWindow(display_, minimised, x_->DefaultScreenNumber(display_)), 0);
+    x_->Sync(display_, False);
+    const ::Atom changeState = x_->InternAtom(manager, "WM_CHANGE_STATE", False);
+    XEvent event;
+    do x_->NextEvent(manager, &event);
+    while (event.type != ClientMessage || event.xclient.message_type != changeState);
+    ASSERT_EQ(event.xclient.window, minimised);
+    ASSERT_EQ(event.xclient.data.l[0], IconicState);
+    x_->UnmapWindow(manager, minimised);
+    x_->Sync(manager, False);
+    x_->CloseDisplay(manager);  // releases the redirect
+    XWindowAttributes attributes;
+    ASSERT_TRUE(x_->GetWindowAttributes(display_, minimised, &attributes));
+    ASSERT_EQ(attributes.map_state, IsUnmapped);  // what the finder must see through
     const std::pair<long, Window> states[] = {
         {IconicState, minimised}, {NormalState, minimised}, {WithdrawnState, 0}};
     for (const auto& [state, expected] : states) {
