@@ -19,23 +19,17 @@
 
 namespace {
 
-size_t OpenDescriptors() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
+auto OpenDescriptors() {
+    using Entries = std::filesystem::directory_iterator;
+    return std::distance(Entries("/proc/self/fd"), Entries());
 }
 
 // Waits until the thread is asleep in the kernel (state S), here: blocked in its read.
 bool WaitUntilAsleep(long tid) {
-    const std::string stat = "/proc/self/task/" + std::to_string(tid) + "/stat";
     for (int i = 0; i < 500; ++i) {
-        std::ifstream in(stat);
-        std::string line;
-        std::getline(in, line);
-        const size_t close = line.rfind(')');
-        if (close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'S')
-            return true;
+        std::string line;  // "tid (name) state ..."
+        std::getline(std::ifstream("/proc/self/task/" + std::to_string(tid) + "/stat"), line);
+        if (line.substr(line.rfind(')') + 1, 2) == " S") return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;

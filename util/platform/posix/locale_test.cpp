@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,6 +27,8 @@ struct ScopedLocale {
 };
 
 TEST(CodePageTest, CodePageFollowsTheLocaleVariables) {
+    // LANG, LC_CTYPE, LC_ALL. A locale without a character set, or with one the converter does
+    // not know, gives UTF-8; an empty variable counts as unset.
     const std::tuple<Env, Env, Env, const char*> cases[] = {
         {{}, {}, {}, "UTF-8"},
         {"C", {}, {}, "UTF-8"},
@@ -33,11 +36,11 @@ TEST(CodePageTest, CodePageFollowsTheLocaleVariables) {
         {"de_DE.ISO-8859-1", {}, {}, "ISO-8859-1"},
         {"de_DE.ISO-8859-15@euro", {}, {}, "ISO-8859-15"},
         {"de_DE.utf8", {}, {}, "UTF-8"},
-        {"de_DE", {}, {}, "UTF-8"},              // no character set named
-        {"xx_XX.NO-SUCH-SET", {}, {}, "UTF-8"},  // unknown to the converter
+        {"de_DE", {}, {}, "UTF-8"},
+        {"xx_XX.NO-SUCH-SET", {}, {}, "UTF-8"},
         {"de_DE.ISO-8859-1", "ru_RU.KOI8-R", {}, "KOI8-R"},
         {"de_DE.ISO-8859-1", "ru_RU.KOI8-R", "ja_JP.SHIFT_JIS", "SHIFT_JIS"},
-        {"de_DE.ISO-8859-1", "", "", "ISO-8859-1"},  // empty counts as unset
+        {"de_DE.ISO-8859-1", "", "", "ISO-8859-1"},
     };
     for (const auto& [lang, lcCtype, lcAll, expected] : cases) {
         ScopedLocale locale(lang, lcCtype, lcAll);
@@ -68,12 +71,8 @@ TEST(CodePageTest, ConvertsThroughTheLocalesCharacterSet) {
     };
     for (const auto& [lang, ansi, wide, way] : cases) {
         ScopedLocale locale(lang);
-        if (way != kToAnsi) {
-            EXPECT_EQ(WideFromAnsi(ansi), wide) << lang << " " << ansi;
-        }
-        if (way != kToWide) {
-            EXPECT_EQ(AnsiFromWide(wide), ansi) << lang << " " << ansi;
-        }
+        EXPECT_EQ(way == kToAnsi ? wide : WideFromAnsi(ansi), wide) << lang << " " << ansi;
+        EXPECT_EQ(way == kToWide ? ansi : AnsiFromWide(wide), ansi) << lang << " " << ansi;
     }
     // A long text round-trips through a legacy code page.
     ScopedLocale locale("de_DE.ISO-8859-1");
@@ -85,22 +84,19 @@ TEST(CodePageTest, ConvertsThroughTheLocalesCharacterSet) {
 }
 
 TEST(PosixUILanguageTest, ParseLocaleName) {
-    // nullptr: not a language; nothing is stored.
-    const std::tuple<std::u16string, const char16_t*, std::u16string> cases[] = {
-        {u"en_US.UTF-8", u"en", u"US"}, {u"zh", u"zh", u""},
-        {u"de_DE@euro", u"de", u"DE"},  {u"sr_RS.UTF-8@latin", u"sr", u"RS"},
-        {u"EN_us", u"en", u"US"},       {u"ast_ES", u"ast", u"ES"},
-        {u"en_U", u"en", u""},          {u"en_US_x", u"en", u""},
-        {u"C", nullptr, u"?"},          {u"C.UTF-8", nullptr, u"?"},
-        {u"POSIX", nullptr, u"?"},      {u"", nullptr, u"?"},
-        {u"e1_US", nullptr, u"?"},      {u"_US", nullptr, u"?"},
-    };
-    for (const auto& [locale, language, region] : cases) {
-        std::u16string gotLanguage = u"?", gotRegion = u"?";
-        SCOPED_TRACE(util_base::Utf16ToUtf8(locale));
-        EXPECT_EQ(util_platform::ParseLocaleName(locale, &gotLanguage, &gotRegion), !!language);
-        EXPECT_EQ(gotLanguage, language ? language : u"?");
-        EXPECT_EQ(gotRegion, region);
+    // Rows "name +language|region;" when the name gives a language, "name -?|?;" when it does
+    // not, and then nothing is stored.
+    std::istringstream rows(
+        "en_US.UTF-8 +en|US;zh +zh|;de_DE@euro +de|DE;sr_RS.UTF-8@latin +sr|RS;EN_us +en|US;"
+        "ast_ES +ast|ES;en_U +en|;en_US_x +en|;C -?|?;C.UTF-8 -?|?;POSIX -?|?; -?|?;e1_US -?|?;"
+        "_US -?|?;");
+    for (std::string row; std::getline(rows, row, ';');) {
+        const std::string name = row.substr(0, row.find(' '));
+        std::u16string language = u"?", region = u"?";
+        const bool ok =
+            util_platform::ParseLocaleName(util_base::Utf8ToUtf16(name), &language, &region);
+        EXPECT_EQ(name + (ok ? " +" : " -") + util_base::Utf16ToUtf8(language + u"|" + region),
+                  row);
     }
 }
 

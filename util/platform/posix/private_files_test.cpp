@@ -31,10 +31,11 @@ using util_testing::ScratchDir;
 
 constexpr uid_t kOtherUser = 65534;  // "nobody"
 
-struct stat StatOf(const fs::path& path) {
+// The file type and mode bits, and the owner, of what is at `path` itself; {0, 0} for nothing.
+std::pair<mode_t, uid_t> ModeAndOwner(const fs::path& path) {
     struct stat st = {};
-    if (::lstat(path.c_str(), &st) != 0) st.st_mode = 0;
-    return st;
+    return ::lstat(path.c_str(), &st) == 0 ? std::make_pair(st.st_mode, st.st_uid)
+                                           : std::make_pair(mode_t{0}, uid_t{0});
 }
 
 // TMPDIR unset, and the private folders made inside a scratch folder that, like /tmp, every
@@ -58,45 +59,37 @@ class PrivateTempFolderTest : public ::testing::Test {
 };
 
 TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
-    using Prepare = std::function<void(const fs::path& folder)>;
+    using Prepare = std::function<void(const std::string& folder)>;
     const auto folder = [](mode_t mode, uid_t owner = ::geteuid()) -> Prepare {
-        return [=](const fs::path& f) {
+        return [=](const std::string& f) {
             ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), mode), (void)::chown(f.c_str(), owner, -1);
         };
     };
-    const struct {
-        const char* name;
-        Prepare prepare;
-        bool usable;
-    } cases[] = {
-        {"missing: created", [](const fs::path&) {}, true},
+    const auto link = [](const char* to) -> Prepare {  // to a folder of ours unless "-absent"
+        return [=](const std::string& f) {
+            ::mkdir((f + "-target").c_str(), 0700), ::symlink((f + to).c_str(), f.c_str());
+        };
+    };
+    // Rows: what is at the private folder's name beforehand, and whether it is used.
+    const std::tuple<const char*, Prepare, bool> cases[] = {
+        {"missing: created", [](const std::string&) {}, true},
         {"ours, 0700", folder(0700), true},
         {"ours, 0701", folder(0701), false},
         {"ours, 0770", folder(0770), false},
         {"another user's, 0700", folder(0700, kOtherUser), false},
-        {"a link to a private folder of ours",
-         [](const fs::path& f) {
-             const fs::path target = f.string() + "-target";
-             ::mkdir(target.c_str(), 0700), ::symlink(target.c_str(), f.c_str());
-         },
-         false},
-        {"a dangling link",
-         [](const fs::path& f) { ::symlink((f.string() + "-absent").c_str(), f.c_str()); }, false},
-        {"a file", [](const fs::path& f) { ::close(::open(f.c_str(), O_CREAT | O_WRONLY, 0600)); },
-         false},
+        {"a link to a private folder of ours", link("-target"), false},
+        {"a dangling link", link("-absent"), false},
+        {"a file", [](auto& f) { ::close(::open(f.c_str(), O_CREAT | O_WRONLY, 0600)); }, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, prepare, usable] : cases) {
+        SCOPED_TRACE(name);
         fs::remove_all(Private());
-        c.prepare(Private());
-        const struct stat before = StatOf(Private());
+        prepare(Private());
+        const auto before = ModeAndOwner(Private());
         const std::u16string answer = util_platform::TempFolder();
-        if (c.usable) {
+        if (usable) {
             EXPECT_EQ(answer, CString::FromUtf8(Private().string() + "/").View());
-            const struct stat st = StatOf(Private());
-            EXPECT_TRUE(S_ISDIR(st.st_mode));
-            EXPECT_EQ(st.st_mode & 07777, 0700u);
-            EXPECT_EQ(st.st_uid, ::geteuid());
+            EXPECT_EQ(ModeAndOwner(Private()), std::make_pair(S_IFDIR | 0700u, ::geteuid()));
         } else {
             EXPECT_EQ(answer, u"");
             // What needs a temporary folder fails cleanly, and puts nothing anywhere.
@@ -104,9 +97,7 @@ TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
             EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
             Logging::Init(scratch_.Wide("missing/dir"), false);
             EXPECT_FALSE(Logging::IsInitialized());
-            const struct stat after = StatOf(Private());  // left as it was found
-            EXPECT_EQ(after.st_mode, before.st_mode);
-            EXPECT_EQ(after.st_uid, before.st_uid);
+            EXPECT_EQ(ModeAndOwner(Private()), before);  // left as it was found
             EXPECT_FALSE(fs::exists(Private().string() + "-absent"));
         }
         fs::remove_all(Private().string() + "-target");
@@ -115,11 +106,9 @@ TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
     // set, is the user's own choice and answered as it is.
     util_platform::SetPrivateTempParentForTesting((scratch_.path() / "missing").string());
     EXPECT_EQ(util_platform::TempFolder(), u"");
-    for (const auto& [value, expected] : {std::pair<const char*, std::u16string>{"", u""},
-                                          {"/var/scratch", u"/var/scratch/"},
-                                          {"/var/scratch/", u"/var/scratch/"}}) {
+    for (const std::string value : {"", "/var/scratch", "/var/scratch/"}) {
         ScopedEnvVar env("TMPDIR", value);
-        EXPECT_EQ(util_platform::TempFolder(), expected) << value;
+        EXPECT_EQ(util_platform::TempFolder(), value.empty() ? u"" : u"/var/scratch/") << value;
     }
 }
 
@@ -131,8 +120,7 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
     ASSERT_TRUE(Logging::IsInitialized());
     Logging::Write(u"first user", false);
     const fs::path mine = Private() / "Tessmar.log";
-    ASSERT_TRUE(S_ISREG(StatOf(mine).st_mode)) << mine;
-    EXPECT_EQ(StatOf(mine).st_mode & 07777, 0600u);
+    ASSERT_EQ(ModeAndOwner(mine), std::make_pair(S_IFREG | 0600u, ::geteuid())) << mine;
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -145,17 +133,15 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
         if (!Logging::IsInitialized()) failed |= 2;
         Logging::Write(u"second user", false);
         Logging::Term();
-        const struct stat theirs = StatOf(Private(kOtherUser) / "Tessmar.log");
-        if (!S_ISREG(theirs.st_mode) || (theirs.st_mode & 07777) != 0600 ||
-            theirs.st_uid != kOtherUser)
-            failed |= 4;
+        const auto theirs = ModeAndOwner(Private(kOtherUser) / "Tessmar.log");
+        if (theirs != std::make_pair(S_IFREG | 0600u, kOtherUser)) failed |= 4;
         ::_exit(failed);
     }
-    int status = 0;
+    int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the first log was readable, 2: the second Init "
-                                         "failed, 4: the second log is not private (64: setuid)";
+    EXPECT_EQ(status, 0) << "exit " << WEXITSTATUS(status)
+                         << "; 1: the first log was readable, 2: the second Init "
+                            "failed, 4: the second log is not private (64: setuid)";
     Logging::Write(u"still mine", false);
     Logging::Term();
     const std::string log = ReadFileBytes(mine);
@@ -167,63 +153,55 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
 // and the file it points to is never written.
 TEST(PlantedLinks, AreNeverWrittenThrough) {
     CFileAccess files;
-    using common::sdk::file_util::OpenTextFile;
+    namespace fu = common::sdk::file_util;
     using D = const ScratchDir&;
-    const auto log = [](D d, const char* folder, bool append) {
+    // Whether the log opened, and what is then at `made` (if given) is of the type `type`.
+    const auto log = [](D d, const char* folder, bool append, const char* made = nullptr,
+                        fs::file_type type = fs::file_type::regular) {
         Logging::Init(d.Wide(folder), append);
-        return Logging::IsInitialized();
+        return Logging::IsInitialized() &&
+               (!made || fs::symlink_status(d.path() / made).type() == type);
     };
     const auto openFile = [&files](FileMode mode) {
         return [&files, mode](D d) {
             return !files.FA_OpenFile(d.Wide("f.bin"), mode) && errno == ELOOP;
         };
     };
-    const struct {
-        const char* name;
-        const char* link;  // where the link is planted
-        std::function<bool(D dir)> refused;
-    } cases[] = {
+    // Rows: what is done, where the link is planted, and whether the link was refused.
+    const std::tuple<const char*, const char*, std::function<bool(D dir)>> cases[] = {
         {"log fallback, fresh", "tmp/Tessmar.log", [&](D d) { return !log(d, "missing", false); }},
         {"log fallback, append", "tmp/Tessmar.log", [&](D d) { return !log(d, "missing", true); }},
         {"log in the given folder, append (goes to the temporary folder instead)",
-         "logs/Tessmar.log",
-         [&](D d) {
-             return log(d, "logs", true) && fs::is_regular_file(d.path() / "tmp/Tessmar.log");
-         }},
+         "logs/Tessmar.log", [&](D d) { return log(d, "logs", true, "tmp/Tessmar.log"); }},
         {"log in the given folder, fresh (rotated away)", "logs/Tessmar.log",
-         [&](D d) {
-             return log(d, "logs", false) && fs::is_symlink(d.path() / "logs/Tessmar.bak");
-         }},
+         [&](D d) { return log(d, "logs", false, "logs/Tessmar.bak", fs::file_type::symlink); }},
         {"stamped copy", "out.bin",
          [&files](D d) {
-             d.WriteFile("source.bin", "0123456789AB");
-             return files.FA_FileAddJobClientID(d.Wide("source.bin"), d.Wide("out.bin"), u"A1") ==
-                        0 &&
-                    ReadFileBytes(d.path() / "source.bin") == "0123456789AB";
+             const fs::path source = d.WriteFile("source.bin", "0123456789AB");
+             return !files.FA_FileAddJobClientID(d.Wide("source.bin"), d.Wide("out.bin"), u"A1") &&
+                    ReadFileBytes(source) == "0123456789AB";
          }},
         {"FA_OpenFile FM_Create", "f.bin", openFile(FM_Create)},
         {"FA_OpenFile FM_Append", "f.bin", openFile(FM_Append)},
         {"text file, w", "t.txt",
-         [](D d) { return !OpenTextFile(d.Wide("t.txt"), u"w", common::sdk::file_util::kUtf8); }},
+         [](D d) { return !fu::OpenTextFile(d.Wide("t.txt"), u"w", fu::kUtf8); }},
         {"text file, a+", "t.txt",
-         [](D d) { return !OpenTextFile(d.Wide("t.txt"), u"a+", common::sdk::file_util::kAnsi); }},
+         [](D d) { return !fu::OpenTextFile(d.Wide("t.txt"), u"a+", fu::kAnsi); }},
     };
     for (const bool dangling : {false, true}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (dangling ? ", dangling link" : ""));
+        for (const auto& [name, link, refused] : cases) {
+            SCOPED_TRACE(std::string(name) + (dangling ? ", dangling link" : ""));
             ScratchDir dir;
-            fs::create_directories(dir.path() / "tmp");
-            fs::create_directories(dir.path() / "logs");
+            for (const char* sub : {"tmp", "logs"}) fs::create_directories(dir.path() / sub);
             ScopedEnvVar tmpdir("TMPDIR", (dir.path() / "tmp").string());
             const fs::path victim = dir.path() / "victim.txt";
             if (!dangling) dir.WriteFile("victim.txt", "victim");
-            fs::create_symlink(victim, dir.path() / c.link);
-            EXPECT_TRUE(c.refused(dir));
+            fs::create_symlink(victim, dir.path() / link);
+            EXPECT_TRUE(refused(dir));
             Logging::Term();
-            if (dangling)
-                EXPECT_FALSE(fs::exists(fs::symlink_status(victim)));
-            else
-                EXPECT_EQ(ReadFileBytes(victim), "victim");
+            // Still absent behind a dangling link, unchanged otherwise.
+            EXPECT_EQ(fs::exists(fs::symlink_status(victim)) ? ReadFileBytes(victim) : "(absent)",
+                      dangling ? "(absent)" : "victim");
         }
     }
 }
