@@ -41,12 +41,11 @@ std::vector<std::pair<uint32_t, bool>> Links(const std::string& name = "") {
 }
 
 TEST(AdapterQueryOnARealKernel, ListsEveryInterfaceInIndexOrder) {
+    using util_platform::AdapterQueryResult, util_platform::QueryAdapters;
     size_t count = 0;
-    ASSERT_EQ(util_platform::QueryAdapters(nullptr, &count),
-              util_platform::AdapterQueryResult::kBufferOverflow);
+    ASSERT_EQ(QueryAdapters(nullptr, &count), AdapterQueryResult::kBufferOverflow);
     std::vector<util_platform::AdapterRecord> records(count);
-    ASSERT_EQ(util_platform::QueryAdapters(records.data(), &count),
-              util_platform::AdapterQueryResult::kOk);
+    ASSERT_EQ(QueryAdapters(records.data(), &count), AdapterQueryResult::kOk);
     const auto shown = Links();
     ASSERT_EQ(records.size(), shown.size());
     // Wireless interfaces show link/ether too but are not Ethernet for us.
@@ -59,39 +58,27 @@ TEST(AdapterQueryOnARealKernel, ListsEveryInterfaceInIndexOrder) {
 }
 
 // A network namespace that exists for the guard's lifetime, removed also when a test fails.
-class Namespace {
-  public:
-    Namespace()
-        : name_("utilscope" + std::to_string(std::random_device()() % 1000000000u)),
-          added_(Ip("netns add " + name_)) {}
+struct Namespace {
     ~Namespace() {
-        if (created()) Ip("netns del " + name_);
+        if (added.exitCode == 0) Ip("netns del " + name);
     }
-    bool created() const { return added_.exitCode == 0; }
-    const std::string& error() const { return added_.err; }
-    RunResult Run(const std::string& command) const { return Ip(command, name_); }
     // What `tessmar-util ip scope TEXT` prints inside the namespace.
     std::string Scope(const std::string& text) const {
         const std::string cli =
             (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tessmar-util");
-        return util_testing::RunProgram("ip", {"netns", "exec", name_, cli, "ip", "scope", text})
+        return util_testing::RunProgram("ip", {"netns", "exec", name, cli, "ip", "scope", text})
             .out;
     }
     // The index of the first interface listed as link/ether, or "" if none.
     std::string FirstEthernetIndex() const {
-        for (const auto& [index, ether] : Links(name_))
+        for (const auto& [index, ether] : Links(name))
             if (ether) return std::to_string(index);
         return "";
     }
 
-  private:
-    std::string name_;
-    RunResult added_;
+    const std::string name = "utilscope" + std::to_string(std::random_device()() % 1000000000u);
+    const RunResult added = Ip("netns add " + name);
 };
-
-std::string Printed(const std::string& status, const std::string& result) {
-    return "status\t" + status + "\nresult\t" + result + "\n";
-}
 
 // With loopback alone there is no Ethernet adapter: every address the text does not decide
 // fails the adapter step, even one of a kind that is never completed.
@@ -106,28 +93,31 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
     for (const auto& [what, commands] : setups) {
         SCOPED_TRACE(what);
         Namespace ns;
-        ASSERT_TRUE(ns.created()) << "this machine refused to create a network namespace (root and "
-                                     "CAP_SYS_ADMIN are needed); the scope-ID test cannot run: "
-                                  << ns.error();
+        // Creating one needs root (CAP_SYS_ADMIN); without it the test cannot run, and fails.
+        ASSERT_EQ(ns.added.exitCode, 0) << "cannot create a network namespace: " << ns.added.err;
         for (const std::string& command : commands) {
-            RunResult out = ns.Run(command);
+            const RunResult out = Ip(command, ns.name);
             ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.err;
         }
         const std::string index = ns.FirstEthernetIndex();
-        ASSERT_EQ(index.empty(), commands.empty()) << ns.Run("-o link").out;
+        ASSERT_EQ(index.empty(), commands.empty()) << Ip("-o link", ns.name).out;
         ASSERT_NE(index, "1");  // loopback comes first and is passed over
         const std::string ok =
             index.empty() ? "IPV6_SCOPEID_ADAPTER_ERROR -2" : "IPV6_SCOPEID_OK 0";
-        const std::string zone = index.empty() ? "" : "%" + index;
-        const std::pair<std::string, std::string> rows[] = {
-            {"fe80::1", Printed(ok, "fe80::1" + zone)},
-            {"FE80::1/64", Printed(ok, "FE80::1/64" + zone)},
-            {"fd00::5", Printed(ok, "fd00::5" + zone)},
-            {"2001:db8::1", Printed(ok, "2001:db8::1")},
-            {"ff02::1", Printed(index.empty() ? ok : "IPV6_SCOPEID_INVALID_ADDRESS -3", "ff02::1")},
-            {"fe80::1%4", Printed("IPV6_SCOPEID_ALREADY_SET 2", "fe80::1%4")},
+        // Rows: the address, the status printed, and whether the zone is appended.
+        const std::tuple<std::string, std::string, bool> rows[] = {
+            {"fe80::1", ok, true},
+            {"FE80::1/64", ok, true},
+            {"fd00::5", ok, true},
+            {"2001:db8::1", ok, false},
+            {"ff02::1", index.empty() ? ok : "IPV6_SCOPEID_INVALID_ADDRESS -3", false},
+            {"fe80::1%4", "IPV6_SCOPEID_ALREADY_SET 2", false},
         };
-        for (const auto& [address, printed] : rows) EXPECT_EQ(ns.Scope(address), printed);
+        for (const auto& [address, status, zoned] : rows) {
+            const std::string zone = zoned && !index.empty() ? "%" + index : "";
+            EXPECT_EQ(ns.Scope(address),
+                      "status\t" + status + "\nresult\t" + address + zone + "\n");
+        }
     }
 }
 

@@ -20,7 +20,6 @@
 #include "util/platform/top_level_windows.h"
 #include "util/testing/scoped_env_var.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace {
@@ -39,8 +38,7 @@ TEST(TopLevelWindowsWithoutADisplay, NothingIsListedAndNoTitleRead) {
 // Xvfb on the first display number it finds free; it reports the number through a pipe once it
 // accepts connections. An empty display() means it did not start. Stopped when destroyed, so
 // also when a test fails; PR_SET_PDEATHSIG stops it should the test program crash.
-class Xvfb {
-  public:
+struct Xvfb {
     Xvfb() {
         int fds[2];
         if (::pipe(fds) != 0) return;
@@ -48,11 +46,10 @@ class Xvfb {
             ::close(fds[0]);
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
-            const std::string fd = std::to_string(fds[1]);
             // -noreset: by default the server resets when its last client leaves, and refuses
             // connections while it does, which the next test's connection could meet.
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
-                     "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-nolisten",
+                     "tcp", "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -64,13 +61,10 @@ class Xvfb {
         ::close(fds[0]);
     }
     ~Xvfb() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
+        if (pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
     }
     std::string display() const { return number_.empty() ? "" : ":" + number_; }
 
-  private:
     pid_t pid_ = -1;
     std::string number_;
 };
@@ -79,8 +73,7 @@ class WindowFinderOnX : public ::testing::Test {
   protected:
     void SetUp() override {
         static Xvfb server;  // one for the whole program, stopped when it ends
-        ASSERT_FALSE(server.display().empty())
-            << "cannot start Xvfb (is the xvfb package installed?)";
+        ASSERT_NE(server.display(), "") << "cannot start Xvfb (is the xvfb package installed?)";
         ASSERT_NE(x_, nullptr) << "libX11.so.6 cannot be loaded";
         display_ = x_->OpenDisplay(server.display().c_str());
         ASSERT_NE(display_, nullptr) << "cannot connect to " << server.display();
@@ -100,7 +93,7 @@ class WindowFinderOnX : public ::testing::Test {
         Window window = x_->CreateSimpleWindow(display_, root_, 0, 0, 50, 20, 0, 0, 0);
         windows_.push_back(window);
         if (utf8)
-            Set(window, "_NET_WM_NAME", AtomNamed("UTF8_STRING"), 8, title.data(), title.size());
+            Set(window, "_NET_WM_NAME", "UTF8_STRING", 8, title.data(), title.size());
         else if (!title.empty())
             x_->StoreName(display_, window, title.c_str());
         if (mapped) x_->MapWindow(display_, window);
@@ -108,19 +101,17 @@ class WindowFinderOnX : public ::testing::Test {
         x_->Sync(display_, False);
         return window;
     }
-    void Set(Window window, const char* property, ::Atom type, int format, const void* data,
-             size_t count) {
-        x_->ChangeProperty(display_, window, AtomNamed(property), type, format, PropModeReplace,
-                           static_cast<const unsigned char*>(data), static_cast<int>(count));
+    // Sets a property of the type named `type` (e.g. "WINDOW" is XA_WINDOW).
+    void Set(Window w, const char* name, const char* type, int bits, const void* data, size_t n) {
+        x_->ChangeProperty(display_, w, AtomNamed(name), AtomNamed(type), bits, PropModeReplace,
+                           static_cast<const unsigned char*>(data), int(n));
         x_->Sync(display_, False);
     }
     ::Atom AtomNamed(const char* name) { return x_->InternAtom(display_, name, False); }
 
-    static WindowFinder::WindowHandle Handle(Window window) {
-        return reinterpret_cast<WindowFinder::WindowHandle>(static_cast<uintptr_t>(window));
-    }
-    static WindowFinder::WindowHandle Find(const char* prefix) {
-        return WindowFinder::FindWindowStartingWith(CString::FromUtf8(prefix));
+    static auto Handle(Window w) { return reinterpret_cast<WindowFinder::WindowHandle>(w); }
+    static auto Find(const char* s) {
+        return WindowFinder::FindWindowStartingWith(CString::FromUtf8(s));
     }
 
     std::optional<util_testing::ScopedEnvVar> displayVariable_;
@@ -162,7 +153,7 @@ TEST_F(WindowFinderOnX, OrderVisibilityAndClientListFollowTheServer) {
     EXPECT_EQ(Find("tessmar"), Handle(first));
     const Window unlisted = Make("Tessmar unlisted", true);  // top-most, but not a client
     const unsigned long clients[] = {first, second};
-    Set(root_, "_NET_CLIENT_LIST_STACKING", XA_WINDOW, 32, clients, 2);
+    Set(root_, "_NET_CLIENT_LIST_STACKING", "WINDOW", 32, clients, 2);
     EXPECT_EQ(Find("Tessmar"), Handle(second));
     EXPECT_EQ(Find("Tessmar unlisted"), nullptr);
     // Without the list, the server's order again.
@@ -207,7 +198,7 @@ TEST_F(WindowFinderOnX, MinimisedWindowsAreStillVisible) {
         {IconicState, minimised}, {NormalState, minimised}, {WithdrawnState, 0}};
     for (const auto& [state, expected] : states) {
         const long wmState[2] = {state, None};
-        Set(minimised, "WM_STATE", AtomNamed("WM_STATE"), 32, wmState, 2);
+        Set(minimised, "WM_STATE", "WM_STATE", 32, wmState, 2);
         EXPECT_EQ(Find("Tessmar"), Handle(expected)) << "WM_STATE " << state;
         EXPECT_EQ(Find("tessmar MIN"), Handle(expected)) << "WM_STATE " << state;
     }
