@@ -51,8 +51,8 @@ TEST(PosixHandleTable, CloseDuringARunningReadDefersTheDescriptorsRelease) {
         char buffer[16] = {};
         uint32_t got = 0;
         reader.set_value(static_cast<long>(::syscall(SYS_gettid)));
-        const int ok = files.FA_ReadFile(pipe, buffer, sizeof buffer, &got);
-        return ok == 1 ? std::string(buffer, got) : std::string("(failed)");
+        const bool ok = files.FA_ReadFile(pipe, buffer, sizeof buffer, &got) == 1;
+        return ok ? std::string(buffer, got) : "(failed)";
     });
     ASSERT_TRUE(WaitUntilAsleep(reader.get_future().get()));
 

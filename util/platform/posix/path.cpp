@@ -16,6 +16,8 @@ bool PathExists(std::u16string_view path) {
     return ::stat(NativePath(path).c_str(), &st) == 0;
 }
 
-std::string NativePath(std::u16string_view path) { return util_base::Utf16ToUtf8(path); }
+std::string NativePath(std::u16string_view path) {
+    return util_base::Utf16ToUtf8(path);
+}
 
 }  // namespace util_platform

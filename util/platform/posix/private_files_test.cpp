@@ -83,24 +83,20 @@ TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
     };
     for (const auto& [name, prepare, usable] : cases) {
         SCOPED_TRACE(name);
-        fs::remove_all(Private());
+        fs::remove_all(Private()), fs::remove_all(Private().string() + "-target");
         prepare(Private());
-        const auto before = ModeAndOwner(Private());
-        const std::u16string answer = util_platform::TempFolder();
-        if (usable) {
-            EXPECT_EQ(answer, CString::FromUtf8(Private().string() + "/").View());
-            EXPECT_EQ(ModeAndOwner(Private()), std::make_pair(S_IFDIR | 0700u, ::geteuid()));
-        } else {
-            EXPECT_EQ(answer, u"");
-            // What needs a temporary folder fails cleanly, and puts nothing anywhere.
-            common::sdk::ScopedTempDir dir;
-            EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
-            Logging::Init(scratch_.Wide("missing/dir"), false);
-            EXPECT_FALSE(Logging::IsInitialized());
-            EXPECT_EQ(ModeAndOwner(Private()), before);  // left as it was found
-            EXPECT_FALSE(fs::exists(Private().string() + "-absent"));
-        }
-        fs::remove_all(Private().string() + "-target");
+        const auto before = ModeAndOwner(Private());  // what is not used is left as it was found
+        EXPECT_EQ(CString(util_platform::TempFolder()).ToUtf8(),
+                  usable ? Private().string() + "/" : "");
+        EXPECT_EQ(ModeAndOwner(Private()),
+                  usable ? std::make_pair(S_IFDIR | 0700u, ::geteuid()) : before);
+        if (usable) continue;
+        // What needs a temporary folder fails cleanly, and puts nothing anywhere.
+        common::sdk::ScopedTempDir dir;
+        EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
+        Logging::Init(scratch_.Wide("missing/dir"), false);
+        EXPECT_FALSE(Logging::IsInitialized());
+        EXPECT_FALSE(fs::exists(Private().string() + "-absent"));
     }
     // A folder that cannot be made (its parent is missing) is no folder either; TMPDIR, when
     // set, is the user's own choice and answered as it is.

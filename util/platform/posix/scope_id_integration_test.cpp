@@ -19,7 +19,7 @@
 
 namespace {
 
-using util_testing::RunResult;
+using util_testing::RunProgram, util_testing::RunResult;
 
 // Runs `ip` with the words of `command`, in the namespace `name` when one is given.
 RunResult Ip(const std::string& command, const std::string& name = "") {
@@ -27,7 +27,7 @@ RunResult Ip(const std::string& command, const std::string& name = "") {
     if (!name.empty()) args = {"-n", name};
     std::istringstream words(command);
     for (std::string word; words >> word;) args.push_back(word);
-    return util_testing::RunProgram("ip", args);
+    return RunProgram("ip", args);
 }
 
 // What `ip -o link` shows, in its order: each interface's index and whether it is link/ether.
@@ -62,20 +62,6 @@ struct Namespace {
     ~Namespace() {
         if (added.exitCode == 0) Ip("netns del " + name);
     }
-    // What `tessmar-util ip scope TEXT` prints inside the namespace.
-    std::string Scope(const std::string& text) const {
-        const std::string cli =
-            (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tessmar-util");
-        return util_testing::RunProgram("ip", {"netns", "exec", name, cli, "ip", "scope", text})
-            .out;
-    }
-    // The index of the first interface listed as link/ether, or "" if none.
-    std::string FirstEthernetIndex() const {
-        for (const auto& [index, ether] : Links(name))
-            if (ether) return std::to_string(index);
-        return "";
-    }
-
     const std::string name = "utilscope" + std::to_string(std::random_device()() % 1000000000u);
     const RunResult added = Ip("netns add " + name);
 };
@@ -83,6 +69,8 @@ struct Namespace {
 // With loopback alone there is no Ethernet adapter: every address the text does not decide
 // fails the adapter step, even one of a kind that is never completed.
 TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
+    const std::string cli =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tessmar-util";
     const std::pair<const char*, std::vector<std::string>> setups[] = {
         {"loopback only", {}},
         {"veth pair", {"link add v0 type veth peer name v1"}},
@@ -99,7 +87,9 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
             const RunResult out = Ip(command, ns.name);
             ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.err;
         }
-        const std::string index = ns.FirstEthernetIndex();
+        std::string index;  // of the first interface listed as link/ether
+        for (const auto& [i, ether] : Links(ns.name))
+            if (ether && index.empty()) index = std::to_string(i);
         ASSERT_EQ(index.empty(), commands.empty()) << Ip("-o link", ns.name).out;
         ASSERT_NE(index, "1");  // loopback comes first and is passed over
         const std::string ok =
@@ -115,7 +105,8 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
         };
         for (const auto& [address, status, zoned] : rows) {
             const std::string zone = zoned && !index.empty() ? "%" + index : "";
-            EXPECT_EQ(ns.Scope(address),
+            // What `tessmar-util ip scope ADDRESS` prints inside the namespace.
+            EXPECT_EQ(RunProgram("ip", {"netns", "exec", ns.name, cli, "ip", "scope", address}).out,
                       "status\t" + status + "\nresult\t" + address + zone + "\n");
         }
     }

@@ -16,7 +16,9 @@ locale_t Utf8Locale() {
     return locale;
 }
 
-bool IsSurrogate(char16_t ch) { return ch >= 0xD800 && ch <= 0xDFFF; }
+bool IsSurrogate(char16_t ch) {
+    return ch >= 0xD800 && ch <= 0xDFFF;
+}
 
 }  // namespace
 
