@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -23,11 +24,8 @@ using util_testing::RunProgram, util_testing::RunResult;
 
 // Runs `ip` with the words of `command`, in the namespace `name` when one is given.
 RunResult Ip(const std::string& command, const std::string& name = "") {
-    std::vector<std::string> args;
-    if (!name.empty()) args = {"-n", name};
-    std::istringstream words(command);
-    for (std::string word; words >> word;) args.push_back(word);
-    return RunProgram("ip", args);
+    std::istringstream words((name.empty() ? "" : "-n " + name + " ") + command);
+    return RunProgram("ip", {std::istream_iterator<std::string>(words), {}});
 }
 
 // What `ip -o link` shows, in its order: each interface's index and whether it is link/ether.
