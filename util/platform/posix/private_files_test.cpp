@@ -40,8 +40,7 @@ std::pair<mode_t, uid_t> ModeAndOwner(const fs::path& path) {
 
 // TMPDIR unset, and the private folders made inside a scratch folder that, like /tmp, every
 // user may write (sticky).
-class PrivateTempFolderTest : public ::testing::Test {
-  protected:
+struct PrivateTempFolderTest : ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(::chmod(scratch_.path().c_str(), 01777), 0);
         util_platform::SetPrivateTempParentForTesting(scratch_.path().string());
@@ -59,44 +58,38 @@ class PrivateTempFolderTest : public ::testing::Test {
 };
 
 TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
-    using Prepare = std::function<void(const std::string& folder)>;
-    const auto folder = [](mode_t mode, uid_t owner = ::geteuid()) -> Prepare {
-        return [=](const std::string& f) {
-            ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), mode), (void)::chown(f.c_str(), owner, -1);
-        };
+    // Rows: what is at the private folder's name beforehand, and whether it is used. What is
+    // made there: nothing ('-'), a folder with `mode` and `owner` ('d'), a link to a private
+    // folder of ours ('l'), a dangling link ('x') or a file ('f').
+    const std::tuple<const char*, char, mode_t, uid_t, bool> cases[] = {
+        {"missing: created", '-', 0, 0, true},
+        {"ours, 0700", 'd', 0700, ::geteuid(), true},
+        {"ours, 0701", 'd', 0701, ::geteuid(), false},
+        {"ours, 0770", 'd', 0770, ::geteuid(), false},
+        {"another user's, 0700", 'd', 0700, kOtherUser, false},
+        {"a link to a private folder of ours", 'l', 0, 0, false},
+        {"a dangling link", 'x', 0, 0, false},
+        {"a file", 'f', 0, 0, false},
     };
-    const auto link = [](const char* to) -> Prepare {  // to a folder of ours unless "-absent"
-        return [=](const std::string& f) {
-            ::mkdir((f + "-target").c_str(), 0700), ::symlink((f + to).c_str(), f.c_str());
-        };
-    };
-    // Rows: what is at the private folder's name beforehand, and whether it is used.
-    const std::tuple<const char*, Prepare, bool> cases[] = {
-        {"missing: created", [](const std::string&) {}, true},
-        {"ours, 0700", folder(0700), true},
-        {"ours, 0701", folder(0701), false},
-        {"ours, 0770", folder(0770), false},
-        {"another user's, 0700", folder(0700, kOtherUser), false},
-        {"a link to a private folder of ours", link("-target"), false},
-        {"a dangling link", link("-absent"), false},
-        {"a file", [](auto& f) { ::close(::open(f.c_str(), O_CREAT | O_WRONLY, 0600)); }, false},
-    };
-    for (const auto& [name, prepare, usable] : cases) {
+    for (const auto& [name, made, mode, owner, usable] : cases) {
         SCOPED_TRACE(name);
-        fs::remove_all(Private()), fs::remove_all(Private().string() + "-target");
-        prepare(Private());
-        const auto before = ModeAndOwner(Private());  // what is not used is left as it was found
-        EXPECT_EQ(CString(util_platform::TempFolder()).ToUtf8(),
-                  usable ? Private().string() + "/" : "");
-        EXPECT_EQ(ModeAndOwner(Private()),
-                  usable ? std::make_pair(S_IFDIR | 0700u, ::geteuid()) : before);
+        const std::string f = Private(), target = f + (made == 'l' ? "-target" : "-absent");
+        fs::remove_all(f), fs::remove_all(f + "-target");
+        if (made == 'd')
+            ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), mode), (void)::chown(f.c_str(), owner, -1);
+        if (made == 'l') ::mkdir(target.c_str(), 0700);
+        if (made == 'l' || made == 'x') ::symlink(target.c_str(), f.c_str());
+        if (made == 'f') ::close(::open(f.c_str(), O_CREAT | O_WRONLY, 0600));
+        const auto before = ModeAndOwner(f);  // what is not used is left as it was found
+        EXPECT_EQ(CString(util_platform::TempFolder()).ToUtf8(), usable ? f + "/" : "");
+        EXPECT_EQ(ModeAndOwner(f), usable ? std::make_pair(S_IFDIR | 0700u, ::geteuid()) : before);
         if (usable) continue;
         // What needs a temporary folder fails cleanly, and puts nothing anywhere.
         common::sdk::ScopedTempDir dir;
         EXPECT_THROW(dir.Create(), NCcl::CErrFailToCreateTmpFolder);
         Logging::Init(scratch_.Wide("missing/dir"), false);
         EXPECT_FALSE(Logging::IsInitialized());
-        EXPECT_FALSE(fs::exists(Private().string() + "-absent"));
+        EXPECT_FALSE(fs::exists(f + "-absent"));
     }
     // A folder that cannot be made (its parent is missing) is no folder either; TMPDIR, when
     // set, is the user's own choice and answered as it is.

@@ -69,8 +69,7 @@ struct Xvfb {
     std::string number_;
 };
 
-class WindowFinderOnX : public ::testing::Test {
-  protected:
+struct WindowFinderOnX : ::testing::Test {
     void SetUp() override {
         static Xvfb server;  // one for the whole program, stopped when it ends
         ASSERT_NE(server.display(), "") << "cannot start Xvfb (is the xvfb package installed?)";
