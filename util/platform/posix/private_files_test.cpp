@@ -128,9 +128,9 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
     }
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0) << "exit " << WEXITSTATUS(status)
-                         << "; 1: the first log was readable, 2: the second Init "
-                            "failed, 4: the second log is not private (64: setuid)";
+    // Exit bits: 1 the first log was readable, 2 the second Init failed, 4 the second log is not
+    // private; 64: setuid failed.
+    EXPECT_EQ(status, 0) << "exit " << WEXITSTATUS(status);
     Logging::Write(u"still mine", false);
     Logging::Term();
     const std::string log = ReadFileBytes(mine);
