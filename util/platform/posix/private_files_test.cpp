@@ -45,10 +45,7 @@ struct PrivateTempFolderTest : ::testing::Test {
         ASSERT_EQ(::chmod(scratch_.path().c_str(), 01777), 0);
         util_platform::SetPrivateTempParentForTesting(scratch_.path().string());
     }
-    void TearDown() override {
-        Logging::Term();
-        util_platform::SetPrivateTempParentForTesting("");
-    }
+    void TearDown() override { Logging::Term(), util_platform::SetPrivateTempParentForTesting(""); }
     fs::path Private(uid_t uid = ::geteuid()) const {
         return scratch_.path() / ("tessmar-" + std::to_string(uid));
     }
@@ -151,11 +148,6 @@ TEST(PlantedLinks, AreNeverWrittenThrough) {
         return Logging::IsInitialized() &&
                (!made || fs::symlink_status(d.path() / made).type() == type);
     };
-    const auto openFile = [&files](FileMode mode) {
-        return [&files, mode](D d) {
-            return !files.FA_OpenFile(d.Wide("f.bin"), mode) && errno == ELOOP;
-        };
-    };
     // Rows: what is done, where the link is planted, and whether the link was refused.
     const std::tuple<const char*, const char*, std::function<bool(D dir)>> cases[] = {
         {"log fallback, fresh", "tmp/Tessmar.log", [&](D d) { return !log(d, "missing", false); }},
@@ -170,8 +162,10 @@ TEST(PlantedLinks, AreNeverWrittenThrough) {
              return !files.FA_FileAddJobClientID(d.Wide("source.bin"), d.Wide("out.bin"), u"A1") &&
                     ReadFileBytes(source) == "0123456789AB";
          }},
-        {"FA_OpenFile FM_Create", "f.bin", openFile(FM_Create)},
-        {"FA_OpenFile FM_Append", "f.bin", openFile(FM_Append)},
+        {"FA_OpenFile FM_Create", "f.bin",
+         [&](D d) { return !files.FA_OpenFile(d.Wide("f.bin"), FM_Create) && errno == ELOOP; }},
+        {"FA_OpenFile FM_Append", "f.bin",
+         [&](D d) { return !files.FA_OpenFile(d.Wide("f.bin"), FM_Append) && errno == ELOOP; }},
         {"text file, w", "t.txt",
          [](D d) { return !fu::OpenTextFile(d.Wide("t.txt"), u"w", fu::kUtf8); }},
         {"text file, a+", "t.txt",
