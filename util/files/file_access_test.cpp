@@ -76,18 +76,16 @@ TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
     char buffer[16];
     uint32_t read = 99;
     // At the end (where FM_Append put us): success with nothing read.
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
     // A negative position is refused; beyond the end is accepted.
     EXPECT_EQ(files_.FA_SeekFile(handle, -1), 0);
     EXPECT_EQ(files_.FA_SeekFile(handle, 1000), 1);
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     // Fewer bytes than asked for near the end; a write in the middle overwrites in place.
     EXPECT_EQ(files_.FA_SeekFile(handle, 7), 1);
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(std::string(buffer, read), "789");
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 &&
+                std::string(buffer, read) == "789");
     EXPECT_EQ(files_.FA_SeekFile(handle, 2), 1);
     EXPECT_EQ(files_.FA_WriteFile(handle, "ab", 2), 1);
     // A full file system: the write that does not fit reports 0, the part that fitted stays.
@@ -196,8 +194,7 @@ TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
         CString folderOut = unchanged, pathOut = unchanged, pathOnly = unchanged;
         FileHandle handle = CFileAccessTestPeer::Find(folder, name, folderOut, pathOut);
         FileHandle second = CFileAccessTestPeer::Find(folder, name, pathOnly);
-        EXPECT_EQ(handle == kAllBitsSet, expectedPath == unchanged);
-        EXPECT_NE(handle, nullptr);
+        EXPECT_TRUE(handle != nullptr && (handle == kAllBitsSet) == (expectedPath == unchanged));
         // The system folder's case is the system's own choice.
         EXPECT_EQ(folderOut.CompareNoCase(expectedFolder), 0) << folderOut.ToUtf8();
         EXPECT_EQ(pathOut.CompareNoCase(expectedPath), 0) << pathOut.ToUtf8();
@@ -260,11 +257,7 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
         {"destination is the source", "src", "src", {}, "0123456789abcdefghij"},
         {"full file system", "src", "new", {writes, 12}, "012345678@JC"},
         {"full file system after the line", "src", "new", {writes, 19}, "012345678@JCID=7\r\n9"},
-        {"I/O error writing after the line",
-         "src",
-         "new",
-         {writes, 19, kIo},
-         "012345678@JCID=7\r\n9"},
+        {"I/O error after the line", "src", "new", {writes, 19, kIo}, "012345678@JCID=7\r\n9"},
         {"I/O error reading the head", "src", "new", {reads, 0, kIo}, ""},
         {"I/O error reading part way", "src", "new", {reads, 12, kIo}, "012345678@JCID=7\r\n9ab"},
         // Opens: the size query, the source, the destination.
@@ -283,19 +276,16 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
             files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
         const int error = util_platform::LastError();
         if (fault.arm) fault.arm(-1, fault.fault);
-        EXPECT_EQ(result, 0);
-        EXPECT_NE(error, 0);
+        EXPECT_TRUE(result == 0 && error != 0) << result << ", error " << error;
         EXPECT_EQ(ReadFileBytes(dir.path() / "src"), source);
-        EXPECT_EQ(fs::is_regular_file(dir.path() / destinationName), destinationAfter != nullptr);
-        EXPECT_EQ(ReadFileBytes(dir.path() / destinationName),
-                  destinationAfter ? destinationAfter : "");
+        const fs::path destination = dir.path() / destinationName;
+        EXPECT_EQ(fs::is_regular_file(destination) ? ReadFileBytes(destination) : "(no file)",
+                  destinationAfter ? destinationAfter : "(no file)");
         // A handle left open would refuse these writers.
-        for (const std::string& name : {sourceName, destinationName}) {
-            if (!fs::is_regular_file(dir.path() / name)) continue;
-            FileHandle writer = files.FA_OpenFile(dir.Wide(name), FM_Append);
-            EXPECT_NE(writer, nullptr) << name;
-            files.FA_CloseFile(writer);
-        }
+        for (const std::string& name : {sourceName, destinationName})
+            EXPECT_TRUE(!fs::is_regular_file(dir.path() / name) ||
+                        files.FA_CloseFile(files.FA_OpenFile(dir.Wide(name), FM_Append)) == 1)
+                << name;
     }
 }
 
