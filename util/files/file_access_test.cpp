@@ -19,9 +19,9 @@
 
 class CFileAccessTestPeer {
   public:
-    static FileHandle Find(const CString& folder, const CString& name, CString& folderOut,
-                           CString& pathOut) {
-        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, folderOut, pathOut);
+    static FileHandle Find(const CString& folder, const CString& name, CString& dir,
+                           CString& path) {
+        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, dir, path);
     }
     static FileHandle Find(const CString& folder, const CString& name, CString& pathOut) {
         return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, pathOut);
@@ -33,8 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using util_platform::InjectedFault;
 using util_testing::ReadFileBytes;
-using util_testing::ScopedEnvVar;
-using util_testing::ScratchDir;
 
 const FileHandle kAllBitsSet = reinterpret_cast<FileHandle>(~uintptr_t{0});
 
@@ -43,7 +41,7 @@ class FileAccessTest : public ::testing::Test {
     CString Path(const std::string& name) const { return dir_.Wide(name); }
     std::string Bytes(const std::string& name) const { return ReadFileBytes(dir_.path() / name); }
     void Write(const std::string& name, const std::string& bytes) { dir_.WriteFile(name, bytes); }
-    ScratchDir dir_;
+    util_testing::ScratchDir dir_;
     CFileAccess files_;
 };
 
@@ -170,8 +168,8 @@ TEST(FileAccessNames, IsTempBinFileAnywhereInTheNameInThisCase) {
 // Candidates: the given folder (joined to the name as it is), the temporary folder (with its
 // separator), the system folder (without one). None: all bits set (not 0), outputs untouched.
 TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
-    ScratchDir temp;
-    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
+    util_testing::ScratchDir temp;
+    util_testing::ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
     Write("fwa.bin", "joined");
     temp.WriteFile("only-in-temp.bin", "temp");
     const std::string systemFolder = util_testing::kSystemFolder;
@@ -215,7 +213,7 @@ std::string Pattern(size_t size) {
 TEST_F(FileAccessTest, StampedCopyHasTheLineAfterNineBytes) {
     // The ID is written in the thread's ANSI code page: Latin-1 where the locale chooses it, the
     // system's 1252 (which agrees on these characters) where it does not.
-    ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
+    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::tuple<const char*, std::string, const char16_t*, std::string> cases[] = {
         {"exactly nine bytes", "012345678", u"A1", "A1"},
         {"non-ASCII ID", "0123456789", u"J\u00F6b", "J\366b"},
@@ -266,7 +264,7 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
     };
     for (const auto& [what, sourceName, destinationName, fault, destinationAfter] : cases) {
         SCOPED_TRACE(what);
-        ScratchDir dir;
+        util_testing::ScratchDir dir;
         dir.WriteFile("src", source);
         dir.WriteFile("short", "01234567");
         dir.WriteFile("dst", "keep");
@@ -298,7 +296,7 @@ std::string Firmware(uint32_t offset, uint32_t length, const std::string& block)
 
 TEST_F(FileAccessTest, DescriptionBlock) {
     // The text is in the thread's ANSI code page (as for the stamped copy above).
-    ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
+    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::string abc0("abc\0", 4), fw = Firmware(140, 4, abc0);
     // The text expected; "keep": left unchanged.
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {

@@ -63,8 +63,7 @@ class FileUtilTest : public ::testing::Test {
         Logging::DebugLogEnabled(debug);
     }
     CString StopLog() {
-        Logging::Term();
-        Logging::DebugLogEnabled(false);
+        TearDown();
         CString log;
         EXPECT_TRUE(ReadFileToString(CPath(logs_.Wide("Tessmar.log")), &log));
         return log;
