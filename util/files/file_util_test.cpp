@@ -89,8 +89,7 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEnds) {
         {"UTF-8 CR LF inside long ASCII runs", kMark8 + "0123456789abcdef\r\n0123456789abcdef\r",
          kUtf8, u"0123456789abcdef\n0123456789abcdef\n"},
         // One U+FFFD per maximal ill-formed sequence.
-        {"UTF-8 invalid lead bytes", kMark8 + "\xC0\x80x\xFFy", kUtf8,
-         bad + bad + u"x" + bad + u"y"},
+        {"UTF-8 bad lead bytes", kMark8 + "\xC0\x80x\xFFy", kUtf8, bad + bad + u"x" + bad + u"y"},
         {"UTF-8 overlong, surrogate, above U+10FFFF",
          kMark8 + "\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xED\xA0\x80\xF4\x90\x80\x80", kUtf8,
          std::u16string(14, u'\uFFFD')},
@@ -294,8 +293,7 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
         const std::string name = "w" + std::to_string(n++) + ".txt";
         if (existing) Write(*existing, name);
         TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), mode, asked);
-        ASSERT_TRUE(file);
-        EXPECT_EQ(file->GetEncoding(), used);
+        ASSERT_TRUE(file && file->GetEncoding() == used);
         EXPECT_TRUE(file->Write(u"a\né") && file->Close());
         EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected);
     }
@@ -304,25 +302,20 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
 TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
     const CPath path = Write(kMark8 + "x\r\ny\rz\n\xC3\xA9");
     TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->GetEncoding(), kUtf8);
+    ASSERT_TRUE(file && file->GetEncoding() == kUtf8);
     CString line, lines;
     while (file->ReadLine(&line)) lines += line + u"|";
-    EXPECT_EQ(lines, CString(u"x\n|y\rz\n|é|"));  // a lone CR stays in a stream
-    EXPECT_TRUE(file->IsEof());
-    EXPECT_FALSE(file->Write(u"no"));  // opened for reading only
+    EXPECT_EQ(lines, CString(u"x\n|y\rz\n|é|"));        // a lone CR stays in a stream
+    EXPECT_TRUE(file->IsEof() && !file->Write(u"no"));  // opened for reading only
 
     TextFilePtr binary = OpenTextFile(Write(kMark16 + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
-    ASSERT_TRUE(binary);
     CString all;
-    EXPECT_TRUE(binary->ReadAll(&all));
+    ASSERT_TRUE(binary && binary->ReadAll(&all));
     EXPECT_EQ(all, CString(u"a\r\nb"));
 
     // Reading and writing on one stream: the write lands after what was read.
     TextFilePtr both = OpenTextFile(Write(kMark8 + "1\n2\n", "rw.txt"), u"r+", kAnsi);
-    ASSERT_TRUE(both);
-    EXPECT_TRUE(both->ReadLine(&line));
-    EXPECT_TRUE(both->Write(u"X"));
+    ASSERT_TRUE(both && both->ReadLine(&line) && both->Write(u"X"));
     both.reset();
     EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"), kMark8 + "1\nX\n");
 

@@ -56,8 +56,7 @@ TEST_F(ScopedTempDirTest, HoldsOneDirectoryFromCreateUntilDelete) {
 
 TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
     std::vector<std::string> oneToA;  // tmpa.TMP is tmpA.TMP only where case does not count
-    for (char digit : std::string("123456789a"))
-        oneToA.push_back(std::string("tmp") + digit + ".TMP");
+    for (char d : std::string("123456789a")) oneToA.push_back(std::string("tmp") + d + ".TMP");
     const bool cased = util_testing::kCaseSensitiveNames;
     // Files and folders already there, and the number taken.
     using Names = std::vector<std::string>;
