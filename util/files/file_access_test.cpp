@@ -19,9 +19,9 @@
 
 class CFileAccessTestPeer {
   public:
-    static FileHandle Find(const CString& folder, const CString& name, CString& folderOut,
-                           CString& pathOut) {
-        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, folderOut, pathOut);
+    static FileHandle Find(const CString& folder, const CString& name, CString& dir,
+                           CString& path) {
+        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, dir, path);
     }
     static FileHandle Find(const CString& folder, const CString& name, CString& pathOut) {
         return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, pathOut);
@@ -33,8 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using util_platform::InjectedFault;
 using util_testing::ReadFileBytes;
-using util_testing::ScopedEnvVar;
-using util_testing::ScratchDir;
 
 const FileHandle kAllBitsSet = reinterpret_cast<FileHandle>(~uintptr_t{0});
 
@@ -43,7 +41,7 @@ class FileAccessTest : public ::testing::Test {
     CString Path(const std::string& name) const { return dir_.Wide(name); }
     std::string Bytes(const std::string& name) const { return ReadFileBytes(dir_.path() / name); }
     void Write(const std::string& name, const std::string& bytes) { dir_.WriteFile(name, bytes); }
-    ScratchDir dir_;
+    util_testing::ScratchDir dir_;
     CFileAccess files_;
 };
 
@@ -76,18 +74,16 @@ TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
     char buffer[16];
     uint32_t read = 99;
     // At the end (where FM_Append put us): success with nothing read.
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
     // A negative position is refused; beyond the end is accepted.
     EXPECT_EQ(files_.FA_SeekFile(handle, -1), 0);
     EXPECT_EQ(files_.FA_SeekFile(handle, 1000), 1);
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     // Fewer bytes than asked for near the end; a write in the middle overwrites in place.
     EXPECT_EQ(files_.FA_SeekFile(handle, 7), 1);
-    EXPECT_EQ(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read), 1);
-    EXPECT_EQ(std::string(buffer, read), "789");
+    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 &&
+                std::string(buffer, read) == "789");
     EXPECT_EQ(files_.FA_SeekFile(handle, 2), 1);
     EXPECT_EQ(files_.FA_WriteFile(handle, "ab", 2), 1);
     // A full file system: the write that does not fit reports 0, the part that fitted stays.
@@ -154,10 +150,9 @@ TEST_F(FileAccessTest, HandlesFromManyThreads) {
         });
     }
     for (auto& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(failures[t], 0);
-        EXPECT_EQ(Bytes({char('a' + t)}), std::string(kRounds, 'a' + t));
-    }
+    for (int t = 0; t < kThreads; ++t)  // no failure, and every letter of the thread's file
+        EXPECT_EQ(std::to_string(failures[t]) + "|" + Bytes({char('a' + t)}),
+                  "0|" + std::string(kRounds, 'a' + t));
 }
 
 TEST(FileAccessNames, IsTempBinFileAnywhereInTheNameInThisCase) {
@@ -172,8 +167,8 @@ TEST(FileAccessNames, IsTempBinFileAnywhereInTheNameInThisCase) {
 // Candidates: the given folder (joined to the name as it is), the temporary folder (with its
 // separator), the system folder (without one). None: all bits set (not 0), outputs untouched.
 TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
-    ScratchDir temp;
-    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
+    util_testing::ScratchDir temp;
+    util_testing::ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
     Write("fwa.bin", "joined");
     temp.WriteFile("only-in-temp.bin", "temp");
     const std::string systemFolder = util_testing::kSystemFolder;
@@ -196,8 +191,7 @@ TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
         CString folderOut = unchanged, pathOut = unchanged, pathOnly = unchanged;
         FileHandle handle = CFileAccessTestPeer::Find(folder, name, folderOut, pathOut);
         FileHandle second = CFileAccessTestPeer::Find(folder, name, pathOnly);
-        EXPECT_EQ(handle == kAllBitsSet, expectedPath == unchanged);
-        EXPECT_NE(handle, nullptr);
+        EXPECT_TRUE(handle != nullptr && (handle == kAllBitsSet) == (expectedPath == unchanged));
         // The system folder's case is the system's own choice.
         EXPECT_EQ(folderOut.CompareNoCase(expectedFolder), 0) << folderOut.ToUtf8();
         EXPECT_EQ(pathOut.CompareNoCase(expectedPath), 0) << pathOut.ToUtf8();
@@ -218,7 +212,7 @@ std::string Pattern(size_t size) {
 TEST_F(FileAccessTest, StampedCopyHasTheLineAfterNineBytes) {
     // The ID is written in the thread's ANSI code page: Latin-1 where the locale chooses it, the
     // system's 1252 (which agrees on these characters) where it does not.
-    ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
+    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::tuple<const char*, std::string, const char16_t*, std::string> cases[] = {
         {"exactly nine bytes", "012345678", u"A1", "A1"},
         {"non-ASCII ID", "0123456789", u"J\u00F6b", "J\366b"},
@@ -260,11 +254,7 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
         {"destination is the source", "src", "src", {}, "0123456789abcdefghij"},
         {"full file system", "src", "new", {writes, 12}, "012345678@JC"},
         {"full file system after the line", "src", "new", {writes, 19}, "012345678@JCID=7\r\n9"},
-        {"I/O error writing after the line",
-         "src",
-         "new",
-         {writes, 19, kIo},
-         "012345678@JCID=7\r\n9"},
+        {"I/O error after the line", "src", "new", {writes, 19, kIo}, "012345678@JCID=7\r\n9"},
         {"I/O error reading the head", "src", "new", {reads, 0, kIo}, ""},
         {"I/O error reading part way", "src", "new", {reads, 12, kIo}, "012345678@JCID=7\r\n9ab"},
         // Opens: the size query, the source, the destination.
@@ -273,7 +263,7 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
     };
     for (const auto& [what, sourceName, destinationName, fault, destinationAfter] : cases) {
         SCOPED_TRACE(what);
-        ScratchDir dir;
+        util_testing::ScratchDir dir;
         dir.WriteFile("src", source);
         dir.WriteFile("short", "01234567");
         dir.WriteFile("dst", "keep");
@@ -283,19 +273,16 @@ TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
             files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
         const int error = util_platform::LastError();
         if (fault.arm) fault.arm(-1, fault.fault);
-        EXPECT_EQ(result, 0);
-        EXPECT_NE(error, 0);
+        EXPECT_TRUE(result == 0 && error != 0) << result << ", error " << error;
         EXPECT_EQ(ReadFileBytes(dir.path() / "src"), source);
-        EXPECT_EQ(fs::is_regular_file(dir.path() / destinationName), destinationAfter != nullptr);
-        EXPECT_EQ(ReadFileBytes(dir.path() / destinationName),
-                  destinationAfter ? destinationAfter : "");
+        const fs::path destination = dir.path() / destinationName;
+        EXPECT_EQ(fs::is_regular_file(destination) ? ReadFileBytes(destination) : "(no file)",
+                  destinationAfter ? destinationAfter : "(no file)");
         // A handle left open would refuse these writers.
-        for (const std::string& name : {sourceName, destinationName}) {
-            if (!fs::is_regular_file(dir.path() / name)) continue;
-            FileHandle writer = files.FA_OpenFile(dir.Wide(name), FM_Append);
-            EXPECT_NE(writer, nullptr) << name;
-            files.FA_CloseFile(writer);
-        }
+        for (const std::string& name : {sourceName, destinationName})
+            EXPECT_TRUE(!fs::is_regular_file(dir.path() / name) ||
+                        files.FA_CloseFile(files.FA_OpenFile(dir.Wide(name), FM_Append)) == 1)
+                << name;
     }
 }
 
@@ -308,7 +295,7 @@ std::string Firmware(uint32_t offset, uint32_t length, const std::string& block)
 
 TEST_F(FileAccessTest, DescriptionBlock) {
     // The text is in the thread's ANSI code page (as for the stamped copy above).
-    ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
+    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::string abc0("abc\0", 4), fw = Firmware(140, 4, abc0);
     // The text expected; "keep": left unchanged.
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {

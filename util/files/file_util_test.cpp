@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -26,27 +27,17 @@ namespace {
 using namespace common::sdk::file_util;
 using util_platform::InjectedFault;
 using util_testing::ReadFileBytes;
+using namespace std::string_literals;
 
 const std::string kMark8 = "\xEF\xBB\xBF", kMark16 = "\xFF\xFE";
 
-// UTF-16LE bytes of a text, unit by unit (a lone surrogate too).
-std::string Le(std::u16string_view text) {
-    std::string bytes;
-    for (char16_t unit : text) bytes += {char(unit & 0xFF), char(unit >> 8)};
-    return bytes;
-}
+const auto Le = [](std::u16string_view text) { return util_testing::Utf16Bytes(text); };
 
 template <typename Text>
-Text RepeatText(const Text& piece, size_t times) {
+Text Repeat(const Text& piece, size_t times) {
     Text all;
     while (times-- > 0) all += piece;
     return all;
-}
-std::string Repeat(const std::string& piece, size_t times) {
-    return RepeatText(piece, times);
-}
-std::u16string Repeat(const std::u16string& piece, size_t times) {
-    return RepeatText(piece, times);
 }
 
 // How often line occurs in log.
@@ -72,8 +63,7 @@ class FileUtilTest : public ::testing::Test {
         Logging::DebugLogEnabled(debug);
     }
     CString StopLog() {
-        Logging::Term();
-        Logging::DebugLogEnabled(false);
+        TearDown();
         CString log;
         EXPECT_TRUE(ReadFileToString(CPath(logs_.Wide("Tessmar.log")), &log));
         return log;
@@ -99,8 +89,7 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEnds) {
         {"UTF-8 CR LF inside long ASCII runs", kMark8 + "0123456789abcdef\r\n0123456789abcdef\r",
          kUtf8, u"0123456789abcdef\n0123456789abcdef\n"},
         // One U+FFFD per maximal ill-formed sequence.
-        {"UTF-8 invalid lead bytes", kMark8 + "\xC0\x80x\xFFy", kUtf8,
-         bad + bad + u"x" + bad + u"y"},
+        {"UTF-8 bad lead bytes", kMark8 + "\xC0\x80x\xFFy", kUtf8, bad + bad + u"x" + bad + u"y"},
         {"UTF-8 overlong, surrogate, above U+10FFFF",
          kMark8 + "\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xED\xA0\x80\xF4\x90\x80\x80", kUtf8,
          std::u16string(14, u'\uFFFD')},
@@ -117,15 +106,12 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEnds) {
         SCOPED_TRACE(what);
         const CPath path = Write(bytes);
         Encoding told = kUnicode;
-        EXPECT_TRUE(GetFileEncoding(path, &told));
-        EXPECT_EQ(told, encoding);
-        CString text(u"old"), dos(expected);
-        EXPECT_TRUE(ReadFileToString(path, &text));
-        EXPECT_TRUE(text.View() == expected) << text.ToUtf8();
-        EXPECT_TRUE(ReadFileToStringDosNewline(path, &text));
-        dos.Replace(u"\n", u"\r\n");
-        EXPECT_EQ(text, dos);
-        EXPECT_TRUE(ReadFileToString(path, nullptr) && GetFileEncoding(path, nullptr));
+        CString text(u"old"), dos(u"old"), wanted(expected), wantedDos(expected);
+        wantedDos.Replace(u"\n", u"\r\n");
+        EXPECT_TRUE(GetFileEncoding(path, &told) && ReadFileToString(path, &text) &&
+                    ReadFileToStringDosNewline(path, &dos) && ReadFileToString(path, nullptr) &&
+                    GetFileEncoding(path, nullptr));
+        EXPECT_EQ(std::make_tuple(told, text, dos), std::make_tuple(encoding, wanted, wantedDos));
     }
 }
 
@@ -145,11 +131,12 @@ TEST_F(FileUtilTest, MissingFileAndFolderFailAtTheOpen) {
         EXPECT_TRUE(encoding == kUnicode && text.IsEmpty() && dos.IsEmpty());
         EXPECT_FALSE(OpenTextFile(missing, u"r", kUtf8) || OpenTextFile(folder, u"w", kUtf8));
         const CString log = StopLog(), line = u"] Fail to open '", number = u"', errno=";
-        EXPECT_EQ(Count(log, line + missing + number), debug ? 3 : 0) << log.ToUtf8();
-        EXPECT_EQ(Count(log, line + folder + number), debug ? 2 : 0) << log.ToUtf8();
-        EXPECT_EQ(Count(log, number + u"0") + Count(log, number + u"-"), 0) << log.ToUtf8();
-        // The header, then each message's own LF and the log's line end.
-        EXPECT_EQ(Count(log, u"\n"), debug ? 11 : 1) << log.ToUtf8();
+        // Then no error number 0 or negative; the header, each message's own LF and line end.
+        EXPECT_EQ(std::make_tuple(
+                      Count(log, line + missing + number), Count(log, line + folder + number),
+                      Count(log, number + u"0") + Count(log, number + u"-"), Count(log, u"\n")),
+                  debug ? std::make_tuple(3, 2, 0, 11) : std::make_tuple(0, 0, 0, 1))
+            << log.ToUtf8();
     }
 }
 
@@ -163,33 +150,30 @@ TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
     const std::set<std::string> readers = {"r", "FM_Read", "size", "desc"},
                                 sharers = {"device rw", "size", "desc"};  // let others write
     // Opens as its name says; the answer closes it (a call that holds nothing answers a token).
-    auto open = [&files](const std::string& how, const CPath& p) -> std::shared_ptr<void> {
-        auto handle = [&files](FileHandle h) {
-            return h ? std::shared_ptr<void>(h, [&files](void* x) { files.FA_CloseFile(x); })
-                     : nullptr;
+    const std::map<std::string, FileMode> modes = {
+        {"FM_Read", FM_Read}, {"FM_Create", FM_Create}, {"FM_Append", FM_Append}};
+    auto open = [&](const std::string& how, const CPath& p) -> std::shared_ptr<void> {
+        // Held while the answer lives, closed by `close` when it goes.
+        auto hold = [&files](bool held, auto close) {
+            return held ? std::shared_ptr<void>(&files, [close](void*) { close(); }) : nullptr;
         };
         uint32_t size = 0;
         CString text;
         CPath folder(p);
         folder.RemoveFileSpec();
-        if (how == "size")
-            return files.FA_GetFileSize(p, &size) ? std::make_shared<int>() : nullptr;
+        FileHandle h = nullptr;
+        if (how == "size") return hold(files.FA_GetFileSize(p, &size), [] {});
         if (how == "desc")
-            return CFileAccess::makeDownloadDescList(p, 0, text) != MDL_OpenFailed
-                       ? std::make_shared<int>()
-                       : nullptr;
-        if (how == "log") {
-            Logging::Init(folder, true);
-            return Logging::IsInitialized()
-                       ? std::shared_ptr<void>(&files, [](void*) { Logging::Term(); })
-                       : nullptr;
-        }
-        if (how.rfind("device", 0) == 0) return handle(files.FA_OpenDevice(p, how == "device rw"));
-        if (how.rfind("FM_", 0) == 0)
-            return handle(files.FA_OpenFile(p, how == "FM_Read"     ? FM_Read
-                                               : how == "FM_Create" ? FM_Create
-                                                                    : FM_Append));
-        return std::shared_ptr<void>(OpenTextFile(p, CString::FromUtf8(how), kAnsi));
+            return hold(CFileAccess::makeDownloadDescList(p, 0, text) != MDL_OpenFailed, [] {});
+        if (how == "log")
+            return Logging::Init(folder, true), hold(Logging::IsInitialized(), Logging::Term);
+        if (how.rfind("device", 0) == 0)
+            h = files.FA_OpenDevice(p, how == "device rw");
+        else if (modes.count(how))
+            h = files.FA_OpenFile(p, modes.at(how));
+        else
+            return std::shared_ptr<void>(OpenTextFile(p, CString::FromUtf8(how), kAnsi));
+        return hold(h != nullptr, [&files, h] { files.FA_CloseFile(h); });
     };
     for (const std::string holder :
          {"FM_Read", "FM_Append", "device rw", "device w", "r", "a", "log"}) {
@@ -216,12 +200,12 @@ TEST_F(FileUtilTest, TextsPastTheLimitAreRefused) {
     // The length of the text that ReadFileToString and ReadFileToStringDosNewline deliver (-1:
     // false with an empty text).
     const std::tuple<const char*, std::string, int, int> cases[] = {
-        {"ANSI at the limit", Repeat("a", 100), 100, 100},
-        {"ANSI past the limit", Repeat("a", 101), -1, -1},
-        {"ANSI CR LF folds to the limit", Repeat("a\r\n", 50), 100, -1},
-        {"ANSI LF past it when doubled", Repeat("a\n", 40), 80, -1},
-        {"UTF-8 at the limit", kMark8 + Repeat("\xC3\xA9", 100), 100, 100},
-        {"UTF-8 past the limit", kMark8 + Repeat("a", 101), -1, -1},
+        {"ANSI at the limit", Repeat("a"s, 100), 100, 100},
+        {"ANSI past the limit", Repeat("a"s, 101), -1, -1},
+        {"ANSI CR LF folds to the limit", Repeat("a\r\n"s, 50), 100, -1},
+        {"ANSI LF past it when doubled", Repeat("a\n"s, 40), 80, -1},
+        {"UTF-8 at the limit", kMark8 + Repeat("\xC3\xA9"s, 100), 100, 100},
+        {"UTF-8 past the limit", kMark8 + Repeat("a"s, 101), -1, -1},
     };
     StartLog(false);
     internal::SetMaxTextUnitsForTesting(100);
@@ -249,13 +233,14 @@ TEST_F(FileUtilTest, TextsPastTheLimitAreRefused) {
 // read before it and logs "Fail to read from"; an open refused for too many open files answers
 // false with the text empty and logs "Fail to open" (through Debug).
 TEST_F(FileUtilTest, ReadsAcrossChunksAndFaultsAnswerFalseWithWhatWasRead) {
-    const std::string utf8 = kMark8 + Repeat("ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r", 300000);
-    const std::u16string text8 = Repeat(u"ab\u00E9\n\U0001F600\n", 300000);
+    const std::string utf8 = kMark8 + Repeat("ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r"s, 300000);
+    const std::u16string text8 = Repeat(u"ab\u00E9\n\U0001F600\n"s, 300000);
     const std::tuple<const char*, std::string, std::u16string, bool> cases[] = {
         {"UTF-8", utf8, text8, false},
         {"UTF-16LE", kMark16 + Repeat(Le(u"ab\u00E9\r\n\U0001F600\rx"), 300000),
-         Repeat(u"ab\u00E9\n\U0001F600\nx", 300000), false},
-        {"ANSI", Repeat("line 0123456789\n", 200000), Repeat(u"line 0123456789\n", 200000), false},
+         Repeat(u"ab\u00E9\n\U0001F600\nx"s, 300000), false},
+        {"ANSI", Repeat("line 0123456789\n"s, 200000), Repeat(u"line 0123456789\n"s, 200000),
+         false},
         {"UTF-8, open refused", utf8, text8, true},
     };
     StartLog(true);
@@ -269,20 +254,17 @@ TEST_F(FileUtilTest, ReadsAcrossChunksAndFaultsAnswerFalseWithWhatWasRead) {
             util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
         else  // fails in the middle of the file, after the encoding was told
             util_platform::FailReadsForTesting(int64_t(bytes.size() / 2), InjectedFault::kIoError);
-        const bool result = ReadFileToString(path, &text);
+        EXPECT_FALSE(ReadFileToString(path, &text));
         util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
         util_platform::FailOpensForTesting(-1, InjectedFault::kIoError);
-        EXPECT_FALSE(result);
-        EXPECT_EQ(text.IsEmpty(), openFails);
-        EXPECT_LT(text.GetLength(), full.GetLength());
+        EXPECT_TRUE(text.IsEmpty() == openFails && text.GetLength() < full.GetLength());
         EXPECT_EQ(full.Left(text.GetLength()), text) << "what was read before the failure";
     }
     // GetFileEncoding still tells the encoding of the bytes it got.
     Encoding encoding = kUtf8;
     util_platform::FailReadsForTesting(0, InjectedFault::kIoError);
-    EXPECT_FALSE(GetFileEncoding(Write(kMark8 + "x"), &encoding));
+    EXPECT_TRUE(!GetFileEncoding(Write(kMark8 + "x"), &encoding) && encoding == kAnsi);
     util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
-    EXPECT_EQ(encoding, kAnsi);
     // Three failed reads and GetFileEncoding's; one refused open.
     const CString log = StopLog(), quoted = scratch_.Wide("t.txt") + u"', errno=";
     EXPECT_EQ(Count(log, u"] Fail to read from '" + quoted), 4);
@@ -293,26 +275,25 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
     const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
     const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page
     // An existing file's content (none: no file), the mode, the encoding asked for and used.
-    const std::tuple<const char*, std::optional<std::string>, const char16_t*, Encoding, Encoding,
-                     std::string>
-        cases[] = {
-            {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
-            {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
-            {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
-            {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
-            {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
-            {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
-            {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
-            {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
-        };
+    using Row = std::tuple<const char*, std::optional<std::string>, const char16_t*, Encoding,
+                           Encoding, std::string>;
+    const Row cases[] = {
+        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kUtf8, utf8},
+        {"new Unicode file", std::nullopt, u"wt", kUnicode, kUnicode, kMark16 + Le(u"a\r\né")},
+        {"new ANSI file", std::nullopt, u"w", kAnsi, kAnsi, ansi},
+        {"binary mode", std::nullopt, u"wb", kUtf8, kUtf8, kMark8 + "a\n\xC3\xA9"},
+        {"append creates", std::nullopt, u"a", kUtf8, kUtf8, utf8},
+        {"existing file without mark wins", "x", u"w", kUtf8, kAnsi, ansi},
+        {"existing UTF-16LE file appended", le, u"a", kAnsi, kUtf16Le, le + Le(u"a\r\né")},
+        {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kUtf8, utf8},
+    };
     int n = 0;
     for (const auto& [what, existing, mode, asked, used, expected] : cases) {
         SCOPED_TRACE(what);
         const std::string name = "w" + std::to_string(n++) + ".txt";
         if (existing) Write(*existing, name);
         TextFilePtr file = OpenTextFile(CPath(scratch_.Wide(name)), mode, asked);
-        ASSERT_TRUE(file);
-        EXPECT_EQ(file->GetEncoding(), used);
+        ASSERT_TRUE(file && file->GetEncoding() == used);
         EXPECT_TRUE(file->Write(u"a\né") && file->Close());
         EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected);
     }
@@ -321,28 +302,20 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
 TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
     const CPath path = Write(kMark8 + "x\r\ny\rz\n\xC3\xA9");
     TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->GetEncoding(), kUtf8);
-    CString line;
-    for (const char16_t* expected : {u"x\n", u"y\rz\n", u"é"}) {  // a lone CR stays in a stream
-        EXPECT_TRUE(file->ReadLine(&line));
-        EXPECT_EQ(line, CString(expected));
-    }
-    EXPECT_FALSE(file->ReadLine(&line));
-    EXPECT_TRUE(file->IsEof());
-    EXPECT_FALSE(file->Write(u"no"));  // opened for reading only
+    ASSERT_TRUE(file && file->GetEncoding() == kUtf8);
+    CString line, lines;
+    while (file->ReadLine(&line)) lines += line + u"|";
+    EXPECT_EQ(lines, CString(u"x\n|y\rz\n|é|"));        // a lone CR stays in a stream
+    EXPECT_TRUE(file->IsEof() && !file->Write(u"no"));  // opened for reading only
 
     TextFilePtr binary = OpenTextFile(Write(kMark16 + Le(u"a\r\nb"), "b.txt"), u"rb", kAnsi);
-    ASSERT_TRUE(binary);
     CString all;
-    EXPECT_TRUE(binary->ReadAll(&all));
+    ASSERT_TRUE(binary && binary->ReadAll(&all));
     EXPECT_EQ(all, CString(u"a\r\nb"));
 
     // Reading and writing on one stream: the write lands after what was read.
     TextFilePtr both = OpenTextFile(Write(kMark8 + "1\n2\n", "rw.txt"), u"r+", kAnsi);
-    ASSERT_TRUE(both);
-    EXPECT_TRUE(both->ReadLine(&line));
-    EXPECT_TRUE(both->Write(u"X"));
+    ASSERT_TRUE(both && both->ReadLine(&line) && both->Write(u"X"));
     both.reset();
     EXPECT_EQ(ReadFileBytes(scratch_.path() / "rw.txt"), kMark8 + "1\nX\n");
 

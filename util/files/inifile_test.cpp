@@ -11,7 +11,6 @@
 #include <string>
 #include <tuple>
 
-#include "util/base/utf.h"
 #include "util/files/inifile_internal.h"
 #include "util/testing/scratch_dir.h"
 
@@ -20,15 +19,11 @@ namespace {
 using namespace common::sdk;
 using Pairs = std::map<std::string, std::string>;
 
+using util_testing::Utf16Bytes;
+
 // The text as UTF-16 with byte-order mark, little- or big-endian.
-std::string Utf16(const std::string& utf8, bool bigEndian = false) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t unit : util_base::Utf8ToUtf16(utf8)) {
-        const char lo = char(unit & 0xFF), hi = char(unit >> 8);
-        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
-}
+const auto Le = [](std::u16string_view t) { return "\xFF\xFE" + Utf16Bytes(t); };
+const auto Be = [](std::u16string_view t) { return "\xFE\xFF" + Utf16Bytes(t, true); };
 
 class IniFileTest : public ::testing::Test {
   protected:
@@ -55,22 +50,16 @@ TEST_F(IniFileTest, SectionPairs) {
     const std::tuple<const char*, std::string, const char16_t*, Pairs> cases[] = {
         {"last wins, trimmed", "[S]\r\na = 1\r\nb=2\r\nb=3\r\n", u"S", {{"a", "1"}, {"b", "3"}}},
         {"no =, leading =, =", "[S]\nflag\n=x\nk=a=b\n", u"S", {{"flag", ""}, {"k", "a=b"}}},
-        {"quotes kept, tabs trimmed",
-         "[S]\nq='x'\n\tk\t= v w\t",
-         u"S",
-         {{"q", "'x'"}, {"k", "v w"}}},
+        {"quotes kept, tab trims", "[S]\nq='x'\n\tk\t= v w\t", u"S", {{"q", "'x'"}, {"k", "v w"}}},
         {"first section only, any case", "[s]\na=1\n[T]\nb=2\n[S]\nc=3\n", u"S", {{"a", "1"}}},
         {"before any header", "x=1\n[S]\ny=2\n", u"", {{"x", "1"}}},
-        {"; comment",
-         "[S]\n; c=1\n \t;d=2\n#e=3\nf=4 ; kept\n",
-         u"S",
-         {{"#e", "3"}, {"f", "4 ; kept"}}},
+        {"; comment", "[S]\n; c=1\n \t;d=2\n#e=3\nf=4 ;k\n", u"S", {{"#e", "3"}, {"f", "4 ;k"}}},
         {"[ without ]", "[S]\n[C\nk=v\n", u"S", {{"[C", ""}, {"k", "v"}}},
         {"name to the last ], blanks around", "  [ a]b ] tail\nk=v\n", u"a]b", {{"k", "v"}}},
         {"CR alone, blank lines", "[S]\r\r\n\nk=v\rm=w", u"S", {{"k", "v"}, {"m", "w"}}},
         {"UTF-8", "\xEF\xBB\xBF[S]\nk=Gr\303\274\303\237e\n", u"S", {{"k", "Gr\303\274\303\237e"}}},
-        {"UTF-16LE", Utf16("[S]\r\nk=\xE2\x82\xAC 5\r\n"), u"S", {{"k", "\xE2\x82\xAC 5"}}},
-        {"UTF-16BE", Utf16("[S]\nk=\xF0\x9F\x98\x80\n", true), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
+        {"UTF-16LE", Le(u"[S]\r\nk=\u20AC 5\r\n"), u"S", {{"k", "\xE2\x82\xAC 5"}}},
+        {"UTF-16BE", Be(u"[S]\nk=\U0001F600\n"), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
         {"no entries; a later one of the name is not read", "[S]\n;k\n[T]\n[S]\nk=v\n", u"S", none},
     };
     for (const auto& [what, file, section, pairs] : cases)
@@ -96,24 +85,25 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
 
 TEST_F(IniFileTest, GetStringValues) {
     const std::string x1000(1000, 'x');
-    const std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>
-        cases[] = {
-            {"plain, names without regard to case", "[Sect]\nKeY = v w \n", u"sECT", u"key", "v w"},
-            {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
-            {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
-            {"single quotes removed, one pair only", "[S]\nk=''x''\n", u"S", u"k", "'x'"},
-            {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
-            {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
-            {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
-            {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-            {"255 characters fill the first buffer", "[S]\nk=" + x1000.substr(745) + "\n", u"S",
-             u"k", x1000.substr(745)},
-            {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
-        };
+    using Row = std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>;
+    const Row cases[] = {
+        {"plain, names without regard to case", "[Sect]\nKeY = v w \n", u"sECT", u"key", "v w"},
+        {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
+        {"double quotes removed", "[S]\nk = \" a b \"\n", u"S", u"k", " a b "},
+        {"single quotes removed, one pair only", "[S]\nk=''x''\n", u"S", u"k", "'x'"},
+        {"unmatched quotes kept", "[S]\nk='x\"\n", u"S", u"k", "'x\""},
+        {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
+        {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
+        {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
+        {"255 characters fill the first buffer", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k",
+         x1000.substr(745)},
+        {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
+    };
     for (const auto& [what, file, section, key, expected] : cases) {
         CString value(u"previous");
-        EXPECT_TRUE(inifile::GetString(Write(file), section, key, &value)) << what;
-        EXPECT_EQ(value.ToUtf8(), expected) << what;
+        EXPECT_TRUE(inifile::GetString(Write(file), section, key, &value) &&
+                    value.ToUtf8() == expected)
+            << what << ": " << value.ToUtf8();
     }
     CString value(u"previous");  // a missing file reads as one without sections
     EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value));

@@ -14,19 +14,15 @@
 #include "util/testing/platform_constants.h"
 #include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
+#include "util/testing/temp_dir_path.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using common::sdk::ScopedTempDir;
+using util_testing::HeldPath;
 using util_testing::ReadFileBytes;
 using util_testing::TempName;
-
-fs::path HeldPath(const ScopedTempDir& dir) {
-    CPath path;
-    EXPECT_TRUE(dir.GetPath(&path));
-    return fs::path(path.ToUtf8());
-}
 
 class ScopedTempDirTest : public ::testing::Test {
   protected:
@@ -39,8 +35,7 @@ TEST_F(ScopedTempDirTest, HoldsOneDirectoryFromCreateUntilDelete) {
     ScopedTempDir dir, second;
     CPath untouched(u"untouched");
     EXPECT_FALSE(dir.GetPath(&untouched) || dir.GetPath(nullptr));
-    ASSERT_TRUE(dir.Create());
-    EXPECT_TRUE(dir.GetPath(nullptr));
+    ASSERT_TRUE(dir.Create() && dir.GetPath(nullptr));
     const fs::path held = HeldPath(dir);
     EXPECT_EQ(held, temp_ / TempName(1));
     EXPECT_TRUE(fs::is_directory(held) && fs::is_empty(held));
@@ -50,32 +45,28 @@ TEST_F(ScopedTempDirTest, HoldsOneDirectoryFromCreateUntilDelete) {
     scratch_.WriteFile("temp/" + TempName(1) + "/old.bin", "old");
     ASSERT_TRUE(dir.Create());
     EXPECT_EQ(HeldPath(dir), held);
-    EXPECT_TRUE(fs::is_empty(held));
-    EXPECT_EQ(std::distance(fs::directory_iterator(temp_), {}), 2);
+    EXPECT_TRUE(fs::is_empty(held) && std::distance(fs::directory_iterator(temp_), {}) == 2);
 
     dir.Delete();
-    EXPECT_FALSE(dir.GetPath(&untouched));
-    EXPECT_EQ(untouched.ToUtf8(), "untouched");
-    EXPECT_FALSE(fs::exists(held));
-    EXPECT_TRUE(fs::is_directory(temp_ / TempName(2)));
+    EXPECT_TRUE(!dir.GetPath(&untouched) && untouched.ToUtf8() == "untouched");
+    EXPECT_TRUE(!fs::exists(held) && fs::is_directory(temp_ / TempName(2)));
     dir.Delete();  // nothing held: nothing happens
     EXPECT_FALSE(dir.GetPath(nullptr));
 }
 
 TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
     std::vector<std::string> oneToA;  // tmpa.TMP is tmpA.TMP only where case does not count
-    for (char digit : std::string("123456789a"))
-        oneToA.push_back(std::string("tmp") + digit + ".TMP");
+    for (char d : std::string("123456789a")) oneToA.push_back(std::string("tmp") + d + ".TMP");
     const bool cased = util_testing::kCaseSensitiveNames;
     // Files and folders already there, and the number taken.
-    const std::tuple<const char*, std::vector<std::string>, std::vector<std::string>, unsigned>
-        cases[] = {
-            {"empty folder", {}, {}, 1},
-            {"a file holds 1, a folder 2", {"tmp1.TMP"}, {"tmp2.TMP"}, 3},
-            {"a gap", {"tmp1.TMP", "tmp3.TMP"}, {}, 2},
-            {"other case and names", {"TMP1.TMP", "tmp1.tmp", "tmp01.TMP"}, {}, cased ? 1u : 2u},
-            {"hexadecimal", oneToA, {}, cased ? 0xAu : 0xBu},
-        };
+    using Names = std::vector<std::string>;
+    const std::tuple<const char*, Names, Names, unsigned> cases[] = {
+        {"empty folder", {}, {}, 1},
+        {"a file holds 1, a folder 2", {"tmp1.TMP"}, {"tmp2.TMP"}, 3},
+        {"a gap", {"tmp1.TMP", "tmp3.TMP"}, {}, 2},
+        {"other case and names", {"TMP1.TMP", "tmp1.tmp", "tmp01.TMP"}, {}, cased ? 1u : 2u},
+        {"hexadecimal", oneToA, {}, cased ? 0xAu : 0xBu},
+    };
     for (const auto& [what, files, folders, expected] : cases) {
         SCOPED_TRACE(what);
         fs::remove_all(temp_);
@@ -117,9 +108,7 @@ TEST_F(ScopedTempDirTest, TemporaryFolderIsCreatedOrRefused) {
     // The longest folder (with its separator) for which "tmp1.TMP" still fits the path limit.
     const size_t fits = ScopedTempDir::kMaxPath - 1 - std::string("tmp1.TMP").size();
     const std::string base = scratch_.path().string() + "/";
-    auto folderOfLength = [&](size_t length) {
-        return base + std::string(length - base.size() - 1, 'x');
-    };
+    auto folderOfLength = [&](size_t n) { return base + std::string(n - base.size() - 1, 'x'); };
     scratch_.WriteFile("file", "not a folder");
     const std::tuple<const char*, std::string, bool> cases[] = {
         {"missing with its parents", base + "a/b/c", true},

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -23,26 +22,14 @@ namespace {
 namespace fs = std::filesystem;
 using util_platform::InjectedFault;
 using util_testing::ReadFileBytes;
-using util_testing::ScopedEnvVar;
-using util_testing::ScratchDir;
+using util_testing::Utf16Bytes;
 
+// The clock every test but the one of real threads reads, and its stamp.
+const auto kFixedTime = [] { return util_platform::LocalTime{2024, 3, 5, 7, 8, 9, 12}; };
 const std::u16string kStamp = u"2024-03-05 07:08:09.012";
-util_platform::LocalTime FixedTime() {
-    return {2024, 3, 5, 7, 8, 9, 12};
-}
 
-// The bytes a log holds for the given text: UTF-16LE code units.
-std::string Utf16le(std::u16string_view text) {
-    std::string bytes;
-    for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), char(unit >> 8)};
-    return bytes;
-}
-
-const std::string kBom = "\xFF\xFE";
-const std::string kHeader = Utf16le(u"Tessmar.log\r\n");
-std::u16string Stamped(std::u16string_view text) {
-    return u"[" + kStamp + u"] " + std::u16string(text) + u"\r\n";
-}
+const std::string kBom = "\xFF\xFE", kHeader = Utf16Bytes(u"Tessmar.log\r\n");
+const auto Stamped = [](std::u16string text) { return u"[" + kStamp + u"] " + text + u"\r\n"; };
 
 // Lifts the simulated failing writes and opens.
 void LiftFaults() {
@@ -52,7 +39,7 @@ void LiftFaults() {
 
 class LoggingTest : public ::testing::Test {
   protected:
-    void SetUp() override { util_platform::SetLocalTimeSourceForTesting(FixedTime); }
+    void SetUp() override { util_platform::SetLocalTimeSourceForTesting(kFixedTime); }
     void TearDown() override {
         LiftFaults();
         Logging::Term();
@@ -84,8 +71,8 @@ class LoggingTest : public ::testing::Test {
             text += static_cast<char16_t>(uint8_t(bytes[i - 1]) | uint8_t(bytes[i]) << 8);
         const std::u16string head = u"\uFEFFTessmar.log\r\n", tail = u"after\r\n";
         EXPECT_EQ(bytes.size() % 2, 0u);
-        EXPECT_EQ(text.compare(0, head.size(), head), 0);
-        EXPECT_EQ(text.compare(text.size() - tail.size(), tail.size(), tail), 0);
+        EXPECT_EQ(text.substr(0, head.size()) + text.substr(text.size() - tail.size()),
+                  head + tail);
         // Every line is 47 units long: "[" stamp "] thread " (33), the thread, " line " and the
         // number (5 digits), CR LF.
         std::vector<int> last(threads, -1), count(threads, 0);
@@ -105,16 +92,13 @@ class LoggingTest : public ::testing::Test {
         return count;
     }
 
-    ScratchDir dir_;
+    util_testing::ScratchDir dir_, temp_;  // the log's folder, and the temporary folder
+    util_testing::ScopedEnvVar tmpdir_{util_testing::kTempVariable, temp_.path().string()};
 };
 
 // Every writing operation, on a freshly created log: the exact bytes after the header line.
 const std::u16string kStart = u"------------------\r\n[Start Time]" + kStamp + u"\r\n";
-const struct {
-    const char* name;
-    std::function<void()> write;
-    std::u16string expected;
-} kWrites[] = {
+const std::tuple<const char*, void (*)(), std::u16string> kWrites[] = {
     {"plain line", [] { Logging::Write(u"abc", false); }, u"abc\r\n"},
     {"stamped line", [] { Logging::Write(u"abc", true); }, Stamped(u"abc")},
     {"null text", [] { Logging::Write(nullptr, true); }, u""},
@@ -133,13 +117,12 @@ const struct {
 };
 
 TEST_F(LoggingTest, WritesExactBytes) {
-    for (const auto& c : kWrites) {
-        SCOPED_TRACE(c.name);
-        Logging::DebugLogEnabled(false);
+    for (const auto& [name, write, expected] : kWrites) {
+        SCOPED_TRACE(name);  // debug logging stays on after the row that turns it on
         Open();
-        c.write();
+        write();
         Logging::Term();
-        EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(c.expected));
+        EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16Bytes(expected));
     }
 }
 
@@ -147,8 +130,8 @@ TEST_F(LoggingTest, WritesExactBytes) {
 // the byte-order mark; an appended log keeps what was there, rotates nothing and gets no mark.
 // Init on an open log closes it first: held open, it would refuse its own re-opening.
 TEST_F(LoggingTest, InitRotatesOrAppends) {
-    const std::string old = kBom + Utf16le(u"Tessmar.log\r\nold line\r\n");
-    const std::string added = kHeader + Utf16le(Stamped(u"new"));
+    const std::string old = kBom + Utf16Bytes(u"Tessmar.log\r\nold line\r\n");
+    const std::string added = kHeader + Utf16Bytes(Stamped(u"new"));
     // log, bak: the files that are there before; bak "": no backup expected afterwards.
     for (const auto& [name, again, append, log, expectedLog, expectedBak] :
          std::vector<std::tuple<const char*, bool, bool, bool, std::string, std::string>>{
@@ -159,29 +142,23 @@ TEST_F(LoggingTest, InitRotatesOrAppends) {
              {"again on the open log, append", true, true, true, old + added + added, "old backup"},
          }) {
         SCOPED_TRACE(name);
-        ScratchDir dir;
+        util_testing::ScratchDir dir;
         if (log) dir.WriteFile("Tessmar.log", old);
         dir.WriteFile("Tessmar.bak", "old backup");
-        if (again) {
-            Logging::Init(dir.Wide(), true);
-            Logging::WriteV(u"%s", u"new");
-        }
+        if (again) Logging::Init(dir.Wide(), true), Logging::WriteV(u"%s", u"new");
         Logging::Init(dir.Wide(), append);
         ASSERT_TRUE(Logging::IsInitialized());
         Logging::WriteV(u"%s", u"new");
         Logging::Term();
         EXPECT_EQ(ReadFileBytes(dir.path() / "Tessmar.log"), expectedLog);
         EXPECT_EQ(ReadFileBytes(dir.path() / "Tessmar.bak"), expectedBak);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
-                  expectedBak.empty() ? 1 : 2);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1 + !expectedBak.empty());
     }
 }
 
 // A folder that cannot take the log sends it to the temporary folder, where nothing is rotated.
 TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     dir_.WriteFile("plain", "a regular file");
-    ScratchDir temp;
-    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
     for (const auto& [folder, append, expected] :
          std::vector<std::tuple<const char*, bool, std::string>>{
              {"missing", false, kBom + kHeader},
@@ -189,13 +166,13 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
              {"plain/logs", true, "earlier" + kHeader},
          }) {
         SCOPED_TRACE(folder);
-        temp.WriteFile("Tessmar.log", "earlier");
+        temp_.WriteFile("Tessmar.log", "earlier");
         Logging::Init(dir_.Wide(folder), append);
         ASSERT_TRUE(Logging::IsInitialized());
         Logging::Term();
-        EXPECT_EQ(ReadFileBytes(temp.path() / "Tessmar.log"), expected);
-        EXPECT_FALSE(fs::exists(temp.path() / "Tessmar.bak"));
-        EXPECT_EQ(ReadFileBytes(dir_.path() / "plain"), "a regular file");
+        EXPECT_EQ(ReadFileBytes(temp_.path() / "Tessmar.log"), expected);
+        EXPECT_TRUE(!fs::exists(temp_.path() / "Tessmar.bak") &&
+                    ReadFileBytes(dir_.path() / "plain") == "a regular file");
     }
 }
 
@@ -203,7 +180,7 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
 // keeps every earlier line, stays open and takes the next line once writes succeed again.
 TEST_F(LoggingTest, AFailedWriteDropsOnlyItsLine) {
     const int64_t lineBytes = static_cast<int64_t>(Stamped(u"does not fit").size() * 2);
-    for (InjectedFault fault : {InjectedFault::kDiskFull, InjectedFault::kIoError}) {
+    for (InjectedFault fault : {InjectedFault::kDiskFull, InjectedFault::kIoError})
         for (int64_t room : {int64_t{0}, int64_t{1}, lineBytes - 1}) {
             SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", room " << room);
             Open();
@@ -214,31 +191,25 @@ TEST_F(LoggingTest, AFailedWriteDropsOnlyItsLine) {
             EXPECT_TRUE(Logging::IsInitialized());
             Logging::Write(u"after", false);
             Logging::Term();
-            EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16le(u"before\r\nafter\r\n"));
+            EXPECT_EQ(LogBytes(), kBom + kHeader + Utf16Bytes(u"before\r\nafter\r\n"));
         }
-    }
 }
 
 // When not even the byte-order mark fits, or no file can be opened at all, neither folder takes
 // the log and Init fails; no half-written mark is left behind, and no operation writes anything
 // (or crashes) without a log, as before any Init and after Term.
 TEST_F(LoggingTest, InitFailsWhenNeitherFolderCanBeWritten) {
-    ScratchDir temp;
-    ScopedEnvVar tmpdir(util_testing::kTempVariable, temp.path().string());
-    // Room for writes (-1: no file can be opened for too many open files).
-    for (const auto& [name, room] : {std::pair<const char*, int>{"no room", 0},
-                                     {"room for one byte", 1},
-                                     {"too many open files", -1}}) {
-        SCOPED_TRACE(name);
+    // Room for writes: none, one byte, or -1: no file can be opened for too many open files.
+    for (const int room : {0, 1, -1}) {
+        SCOPED_TRACE(room);
         if (room < 0) util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
         util_platform::LimitWritesForTesting(room);
         Logging::Init(dir_.Wide(), false);
         LiftFaults();
         EXPECT_FALSE(Logging::IsInitialized());
-        for (const auto& c : kWrites) c.write();
+        for (const auto& row : kWrites) std::get<1>(row)();
         EXPECT_EQ(fs::exists(dir_.path() / "Tessmar.log"), room >= 0);
-        EXPECT_EQ(LogBytes(), "");
-        EXPECT_EQ(ReadFileBytes(temp.path() / "Tessmar.log"), "");
+        EXPECT_EQ(LogBytes() + ReadFileBytes(temp_.path() / "Tessmar.log"), "");
     }
 }
 
@@ -247,13 +218,12 @@ TEST_F(LoggingTest, InitFailsWhenNeitherFolderCanBeWritten) {
 // half line, no line twice, each thread's lines in order.
 TEST_F(LoggingTest, ConcurrentWritersOnAFullDiskKeepOnlyWholeLines) {
     constexpr int kRoomInLines = 300;
-    const size_t lineBytes = Utf16le(Stamped(u"thread 0 line 00000")).size();  // every line's
+    const size_t lineBytes = Utf16Bytes(Stamped(u"thread 0 line 00000")).size();  // every line's
     Open();
     util_platform::LimitWritesForTesting(static_cast<int64_t>(lineBytes) * kRoomInLines + 7);
     int total = 0;
     for (int count : WriteFromThreads(8, 500)) total += count;
-    EXPECT_GT(total, 0);
-    EXPECT_LE(total, kRoomInLines);
+    EXPECT_TRUE(total > 0 && total <= kRoomInLines) << total;
 }
 
 // Lines from many threads arrive whole: none lost, none interleaved, each thread's in order.
@@ -265,10 +235,9 @@ TEST_F(LoggingTest, ConcurrentWritersNeverInterleave) {
 
 // The log file's handle is closed when the object holding it goes (at the latest when the
 // program ends).
-TEST(LogFileTest, DestructionClosesTheFile) {
-    ScratchDir dir;
+TEST_F(LoggingTest, LogFileDestructionClosesTheFile) {
     CFileAccess files;
-    FileHandle handle = files.FA_OpenFile(dir.Wide("x.log"), FM_Create);
+    FileHandle handle = files.FA_OpenFile(dir_.Wide("x.log"), FM_Create);
     ASSERT_TRUE(CLogFile::IsValid(handle));
     {
         CLogFile log;
@@ -276,7 +245,7 @@ TEST(LogFileTest, DestructionClosesTheFile) {
         EXPECT_TRUE(log.WriteLocked(u"ab", 2));
     }
     EXPECT_EQ(files.FA_WriteFile(handle, "x", 1), 0);  // the handle is closed
-    EXPECT_EQ(ReadFileBytes(dir.path() / "x.log"), Utf16le(u"ab"));
+    EXPECT_EQ(ReadFileBytes(dir_.path() / "x.log"), Utf16Bytes(u"ab"));
 }
 
 // The stamp's fields are zero-padded to their width and grow when a value is wider; a negative

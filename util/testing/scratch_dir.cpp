@@ -61,4 +61,13 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     return content.str();
 }
 
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
 }  // namespace util_testing

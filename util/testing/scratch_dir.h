@@ -7,13 +7,14 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "util/base/cstring.h"
 
 namespace util_testing {
 
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -25,12 +26,16 @@ public:
     // Writes bytes to a file inside the folder and answers its full path.
     std::filesystem::path WriteFile(const std::string& name, const std::string& bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // The whole content of a file ("" when it cannot be read).
 std::string ReadFileBytes(const std::filesystem::path& path);
+
+// The UTF-16 bytes of a text, unit by unit (a lone surrogate too), little-endian unless
+// bigEndian, without a byte-order mark: what a file in that encoding holds.
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian = false);
 
 }  // namespace util_testing
 
