@@ -25,7 +25,7 @@ trap cleanup EXIT INT TERM
 
 # Xvfb writes the display number it chose to the file descriptor given to -displayfd.
 display_file=$(mktemp)
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" 2>/dev/null &
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 3>"$display_file" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [[ -s "$display_file" ]] && break

@@ -2,28 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using util_platform::LocalTime;
 
-LocalTime FixedTime() {
-    return {1601, 11, 22, 13, 14, 15, 161};
+auto Fields(const LocalTime& t) {
+    return std::make_tuple(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
 }
 
 // The real clock gives calendar fields in their ranges; a test source replaces it until cleared.
 TEST(LocalTimeTest, ClockAndTestSource) {
-    const LocalTime now = util_platform::LocalTimeMs();
-    EXPECT_TRUE(now.year >= 1000 && now.year <= 9999) << now.year;
-    EXPECT_TRUE(now.month >= 1 && now.month <= 12 && now.day >= 1 && now.day <= 31) << now.day;
-    EXPECT_TRUE(now.hour >= 0 && now.hour <= 23 && now.minute >= 0 && now.minute <= 59) << now.hour;
-    EXPECT_TRUE(now.second >= 0 && now.second <= 60 && now.millisecond >= 0 &&
-                now.millisecond <= 999)
-        << now.second;
-
-    util_platform::SetLocalTimeSourceForTesting(FixedTime);
-    const LocalTime fixed = util_platform::LocalTimeMs();
-    EXPECT_TRUE(fixed.year == 1601 && fixed.month == 11 && fixed.day == 22 && fixed.hour == 13 &&
-                fixed.minute == 14 && fixed.second == 15 && fixed.millisecond == 161);
+    const auto [year, month, day, hour, minute, second, ms] = Fields(util_platform::LocalTimeMs());
+    EXPECT_TRUE(year >= 1000 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+                day <= 31 && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
+                second >= 0 && second <= 60 && ms >= 0 && ms <= 999)
+        << year << "-" << month << "-" << day << " " << hour << ":" << minute << ":" << second
+        << "." << ms;
+    util_platform::SetLocalTimeSourceForTesting(
+        [] { return LocalTime{1601, 11, 22, 13, 14, 15, 161}; });
+    EXPECT_EQ(Fields(util_platform::LocalTimeMs()), std::make_tuple(1601, 11, 22, 13, 14, 15, 161));
     util_platform::SetLocalTimeSourceForTesting(nullptr);
     EXPECT_NE(util_platform::LocalTimeMs().year, 1601);
 }

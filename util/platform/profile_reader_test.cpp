@@ -7,48 +7,36 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <tuple>
-#include <vector>
 
 namespace {
 
 const char kFile[] = "[S]\r\n a = 1 \r\n; note\r\nflag\r\n[T]\r\nk=\"long value\"\r\n";
 
-TEST(ProfileReaderBuffer, SectionListWholeOrCutWithTwoZeros) {
-    const std::u16string full(u"a = 1\0flag\0\0", 12);
-    // The buffer's first `size` characters after the call (at most the full list).
-    const std::tuple<uint32_t, uint32_t, std::u16string> cases[] = {
-        {12, 11, full},                    // exactly fits
-        {11, 9, {u"a = 1\0fla\0\0", 11}},  // cut: size - 2, two zeros at the end
-        {2, 0, {u"\0\0", 2}},
-        {1, 0, {u"\0", 1}},
+// Rows: section, key (nullptr: the section's list), buffer size, answer, the buffer's first
+// `size` units afterwards (at most the whole list). A list that does not fit is cut to size - 2
+// and ends in two zeros; a value is cut to size - 1.
+TEST(ProfileReaderBuffer, ListsAndValuesWholeOrCut) {
+    using S = std::u16string;
+    const std::tuple<const char16_t*, const char16_t*, uint32_t, uint32_t, S> rows[] = {
+        {u"s", nullptr, 12, 11, S(u"a = 1\0flag\0\0", 12)},  // exactly fits
+        {u"s", nullptr, 11, 9, S(u"a = 1\0fla\0\0", 11)},
+        {u"s", nullptr, 2, 0, S(u"\0\0", 2)},
+        {u"s", nullptr, 1, 0, S(u"\0", 1)},
+        {u"T", u"K", 11, 10, S(u"long value\0", 11)},  // any case; exactly fits, still size - 1
+        {u"T", u"k", 5, 4, S(u"long\0", 5)},
+        {u"T", u"nope", 64, 3, S(u"def\0", 4)},  // the fallback
+        {u"S", u" a ", 64, 1, S(u"1\0", 2)},
     };
-    for (const auto& [size, answer, expected] : cases) {
-        std::vector<char16_t> buffer(size, u'#');
-        EXPECT_EQ(util_platform::ReadProfileSectionText(kFile, u"s", buffer.data(), size), answer)
+    for (const auto& [section, key, size, answer, expected] : rows) {
+        S buffer(size, u'#');
+        EXPECT_EQ(key ? util_platform::ReadProfileStringText(kFile, section, key, u"def",
+                                                             &buffer[0], size)
+                      : util_platform::ReadProfileSectionText(kFile, section, &buffer[0], size),
+                  answer)
             << size;
-        const std::u16string got(buffer.data(), std::min<size_t>(size, full.size()));
-        EXPECT_TRUE(got == expected.substr(0, got.size())) << size;
-    }
-}
-
-TEST(ProfileReaderBuffer, StringCutToSizeMinusOne) {
-    const std::tuple<const char16_t*, const char16_t*, uint32_t, uint32_t, std::u16string> cases[] =
-        {
-            {u"T", u"K", 11, 10, u"long value"},  // any case; exactly fits, still size - 1
-            {u"T", u"k", 5, 4, u"long"},          // cut to size - 1
-            {u"T", u"nope", 64, 3, u"def"},       // the fallback
-            {u"S", u" a ", 64, 1, u"1"},
-        };
-    for (const auto& [section, key, size, answer, text] : cases) {
-        std::vector<char16_t> buffer(size, u'#');
-        EXPECT_EQ(
-            util_platform::ReadProfileStringText(kFile, section, key, u"def", buffer.data(), size),
-            answer)
-            << size;
-        EXPECT_TRUE(std::u16string(buffer.data()) == text) << size;
+        EXPECT_TRUE(buffer.substr(0, expected.size()) == expected) << size;
     }
 }
 

@@ -58,24 +58,22 @@ class PrivateTempFolderTest : public ::testing::Test {
 };
 
 TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
+    using Prepare = std::function<void(const fs::path& folder)>;
+    const auto folder = [](mode_t mode, uid_t owner = ::geteuid()) -> Prepare {
+        return [=](const fs::path& f) {
+            ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), mode), (void)::chown(f.c_str(), owner, -1);
+        };
+    };
     const struct {
         const char* name;
-        std::function<void(const fs::path& folder)> prepare;
+        Prepare prepare;
         bool usable;
     } cases[] = {
         {"missing: created", [](const fs::path&) {}, true},
-        {"ours, 0700", [](const fs::path& f) { ::mkdir(f.c_str(), 0700); }, true},
-        {"ours, 0755",
-         [](const fs::path& f) { ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), 0755); }, false},
-        {"ours, 0701",
-         [](const fs::path& f) { ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), 0701); }, false},
-        {"ours, 0770",
-         [](const fs::path& f) { ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), 0770); }, false},
-        {"another user's, 0700",
-         [](const fs::path& f) {
-             ::mkdir(f.c_str(), 0700), (void)::chown(f.c_str(), kOtherUser, -1);
-         },
-         false},
+        {"ours, 0700", folder(0700), true},
+        {"ours, 0701", folder(0701), false},
+        {"ours, 0770", folder(0770), false},
+        {"another user's, 0700", folder(0700, kOtherUser), false},
         {"a link to a private folder of ours",
          [](const fs::path& f) {
              const fs::path target = f.string() + "-target";
@@ -142,8 +140,7 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
         Logging::Term();  // closes the child's copy only
         if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0) ::_exit(64);
         int failed = 0;
-        const int peek = ::open(mine.c_str(), O_RDONLY);
-        if (peek >= 0 || errno != EACCES) failed |= 1;
+        if (::open(mine.c_str(), O_RDONLY) >= 0 || errno != EACCES) failed |= 1;
         Logging::Init(missing, false);
         if (!Logging::IsInitialized()) failed |= 2;
         Logging::Write(u"second user", false);
@@ -171,54 +168,45 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
 TEST(PlantedLinks, AreNeverWrittenThrough) {
     CFileAccess files;
     using common::sdk::file_util::OpenTextFile;
+    using D = const ScratchDir&;
+    const auto log = [](D d, const char* folder, bool append) {
+        Logging::Init(d.Wide(folder), append);
+        return Logging::IsInitialized();
+    };
+    const auto openFile = [&files](FileMode mode) {
+        return [&files, mode](D d) {
+            return !files.FA_OpenFile(d.Wide("f.bin"), mode) && errno == ELOOP;
+        };
+    };
     const struct {
         const char* name;
         const char* link;  // where the link is planted
-        std::function<bool(const ScratchDir& dir)> refused;
+        std::function<bool(D dir)> refused;
     } cases[] = {
-        {"log fallback, fresh", "tmp/Tessmar.log",
-         [](const ScratchDir& d) {
-             Logging::Init(d.Wide("missing"), false);
-             return !Logging::IsInitialized();
-         }},
-        {"log fallback, append", "tmp/Tessmar.log",
-         [](const ScratchDir& d) {
-             Logging::Init(d.Wide("missing"), true);
-             return !Logging::IsInitialized();
-         }},
-        {"log in the given folder, append", "logs/Tessmar.log",
-         [](const ScratchDir& d) {
-             Logging::Init(d.Wide("logs"), true);  // goes to the temporary folder instead
-             return Logging::IsInitialized() && fs::is_regular_file(d.path() / "tmp/Tessmar.log");
+        {"log fallback, fresh", "tmp/Tessmar.log", [&](D d) { return !log(d, "missing", false); }},
+        {"log fallback, append", "tmp/Tessmar.log", [&](D d) { return !log(d, "missing", true); }},
+        {"log in the given folder, append (goes to the temporary folder instead)",
+         "logs/Tessmar.log",
+         [&](D d) {
+             return log(d, "logs", true) && fs::is_regular_file(d.path() / "tmp/Tessmar.log");
          }},
         {"log in the given folder, fresh (rotated away)", "logs/Tessmar.log",
-         [](const ScratchDir& d) {
-             Logging::Init(d.Wide("logs"), false);
-             return Logging::IsInitialized() && fs::is_symlink(d.path() / "logs/Tessmar.bak");
+         [&](D d) {
+             return log(d, "logs", false) && fs::is_symlink(d.path() / "logs/Tessmar.bak");
          }},
         {"stamped copy", "out.bin",
-         [&files](const ScratchDir& d) {
+         [&files](D d) {
              d.WriteFile("source.bin", "0123456789AB");
              return files.FA_FileAddJobClientID(d.Wide("source.bin"), d.Wide("out.bin"), u"A1") ==
                         0 &&
                     ReadFileBytes(d.path() / "source.bin") == "0123456789AB";
          }},
-        {"FA_OpenFile FM_Create", "f.bin",
-         [&files](const ScratchDir& d) {
-             return files.FA_OpenFile(d.Wide("f.bin"), FM_Create) == nullptr && errno == ELOOP;
-         }},
-        {"FA_OpenFile FM_Append", "f.bin",
-         [&files](const ScratchDir& d) {
-             return files.FA_OpenFile(d.Wide("f.bin"), FM_Append) == nullptr && errno == ELOOP;
-         }},
+        {"FA_OpenFile FM_Create", "f.bin", openFile(FM_Create)},
+        {"FA_OpenFile FM_Append", "f.bin", openFile(FM_Append)},
         {"text file, w", "t.txt",
-         [](const ScratchDir& d) {
-             return OpenTextFile(d.Wide("t.txt"), u"w", common::sdk::file_util::kUtf8) == nullptr;
-         }},
+         [](D d) { return !OpenTextFile(d.Wide("t.txt"), u"w", common::sdk::file_util::kUtf8); }},
         {"text file, a+", "t.txt",
-         [](const ScratchDir& d) {
-             return OpenTextFile(d.Wide("t.txt"), u"a+", common::sdk::file_util::kAnsi) == nullptr;
-         }},
+         [](D d) { return !OpenTextFile(d.Wide("t.txt"), u"a+", common::sdk::file_util::kAnsi); }},
     };
     for (const bool dangling : {false, true}) {
         for (const auto& c : cases) {

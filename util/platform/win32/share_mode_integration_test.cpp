@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "util/base/utf.h"
 #include "util/platform/file.h"
 #include "util/platform/stdio_file.h"
+#include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -24,7 +26,7 @@ using util_platform::kAccessReadWrite;
 using util_platform::kAccessWrite;
 
 // How one side opens the file.
-enum class Way {
+enum Way {
     kFileRead,       // FM_Read: read, others may read
     kFileReadWrite,  // FM_Create / FM_Append: read and write, others may read
     kReaderSharing,  // read, others may read and write
@@ -41,17 +43,16 @@ const char* const kChildReport = "UTIL_SHARE_CHILD_REPORT";
 class Opened {
   public:
     Opened(const std::u16string& path, Way way) {
-        if (way == Way::kStreamRead || way == Way::kStreamWrite) {
-            stream_ =
-                util_platform::OpenStdioFile(path, way == Way::kStreamRead ? "rb" : "ab", nullptr);
+        if (way == kStreamRead || way == kStreamWrite) {
+            stream_ = util_platform::OpenStdioFile(path, way == kStreamRead ? "rb" : "ab", nullptr);
             return;
         }
         FileOpenOptions options;
-        options.access = way == Way::kFileRead || way == Way::kReaderSharing ? kAccessRead
-                         : way == Way::kWriterSharing                        ? kAccessWrite
-                                                                             : kAccessReadWrite;
-        options.share = way == Way::kReaderSharing || way == Way::kWriterSharing ? kAccessReadWrite
-                                                                                 : kAccessRead;
+        options.access = way == kFileRead || way == kReaderSharing ? kAccessRead
+                         : way == kWriterSharing                   ? kAccessWrite
+                                                                   : kAccessReadWrite;
+        options.share =
+            way == kReaderSharing || way == kWriterSharing ? kAccessReadWrite : kAccessRead;
         options.creation = util_platform::FileCreation::kOpenAlways;
         handle_ = util_platform::OpenFileShared(path, options);
         error_ = util_platform::LastError();
@@ -71,18 +72,13 @@ class Opened {
     int error_ = 0;
 };
 
-std::u16string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? util_base::Utf8ToUtf16(value) : std::u16string();
-}
-
 // The second copy's side: opens the file the way it is told and writes "opened" or
 // "refused <error>" to the report file. Does nothing in an ordinary run.
 TEST(ShareModeChild, OpenAndReport) {
-    const std::u16string path = Environment(kChildPath);
-    if (path.empty()) GTEST_SKIP() << "runs only as the child of the share-mode test";
-    const Way way = static_cast<Way>(std::atoi(std::getenv(kChildWay)));
-    Opened opened(path, way);
+    const char* path = std::getenv(kChildPath);
+    if (!path || !*path) GTEST_SKIP() << "runs only as the child of the share-mode test";
+    Opened opened(util_base::Utf8ToUtf16(path),
+                  static_cast<Way>(std::atoi(std::getenv(kChildWay))));
     const std::string report = opened.ok() ? "opened" : "refused " + std::to_string(opened.error());
     std::FILE* out = std::fopen(std::getenv(kChildReport), "wb");
     ASSERT_NE(out, nullptr);
@@ -94,10 +90,9 @@ TEST(ShareModeChild, OpenAndReport) {
 std::string RunChild(const util_testing::ScratchDir& scratch, const CString& path, Way way) {
     const std::string report = (scratch.path() / "report.txt").string();
     std::remove(report.c_str());
-    ::SetEnvironmentVariableA(kChildPath, util_base::Utf16ToUtf8(path.GetString()).c_str());
-    ::SetEnvironmentVariableA(kChildWay, std::to_string(static_cast<int>(way)).c_str());
-    ::SetEnvironmentVariableA(kChildReport, report.c_str());
-
+    util_testing::ScopedEnvVar childPath(kChildPath, path.ToUtf8()),
+        childWay(kChildWay, std::to_string(static_cast<int>(way))),
+        childReport(kChildReport, report);
     wchar_t self[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring command =
@@ -105,62 +100,54 @@ std::string RunChild(const util_testing::ScratchDir& scratch, const CString& pat
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    const BOOL started = ::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                          nullptr, &startup, &process);
-    ::SetEnvironmentVariableA(kChildPath, nullptr);
-    if (!started) return "not started";
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return "not started";
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 1;
     ::GetExitCodeProcess(process.hProcess, &exitCode);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    if (exitCode != 0) return "child failed";
-    return util_testing::ReadFileBytes(report);
+    return exitCode != 0 ? "child failed" : util_testing::ReadFileBytes(report);
 }
 
 // The file is held by this process (first way) while the child tries the second. "Others may
 // read, not write": a holder that writes lets in only readers who let it go on writing.
 TEST(ShareModeAcrossProcessesTest, SecondOpenerIsAdmittedOrRefusedAsTheModesSay) {
     const std::string refused = "refused " + std::to_string(ERROR_SHARING_VIOLATION);
+    // Held for reading and writing, only a reader that shares writing gets in (a plain reader
+    // would deny the holder's writing).
     const struct {
-        Way held, tried;
-        bool admitted;
+        Way held;
+        std::vector<Way> admitted, refused;
     } cases[] = {
-        {Way::kFileReadWrite, Way::kReaderSharing, true},
-        {Way::kFileReadWrite, Way::kFileRead, false},  // it would deny the holder's writing
-        {Way::kFileReadWrite, Way::kFileReadWrite, false},
-        {Way::kFileReadWrite, Way::kWriterSharing, false},
-        {Way::kFileReadWrite, Way::kStreamRead, false},
-        {Way::kFileReadWrite, Way::kStreamWrite, false},
-        {Way::kFileRead, Way::kFileRead, true},
-        {Way::kFileRead, Way::kStreamRead, true},
-        {Way::kFileRead, Way::kFileReadWrite, false},
-        {Way::kFileRead, Way::kStreamWrite, false},
-        {Way::kStreamWrite, Way::kReaderSharing, true},
-        {Way::kStreamWrite, Way::kStreamRead, false},
-        {Way::kStreamWrite, Way::kWriterSharing, false},
-        {Way::kStreamRead, Way::kFileRead, true},
-        {Way::kStreamRead, Way::kFileReadWrite, false},
+        {kFileReadWrite,
+         {kReaderSharing},
+         {kFileRead, kFileReadWrite, kWriterSharing, kStreamRead, kStreamWrite}},
+        {kFileRead, {kFileRead, kStreamRead}, {kFileReadWrite, kStreamWrite}},
+        {kStreamWrite, {kReaderSharing}, {kStreamRead, kWriterSharing}},
+        {kStreamRead, {kFileRead}, {kFileReadWrite}},
     };
     util_testing::ScratchDir scratch;
     const CString path = scratch.Wide("held.bin");
     scratch.WriteFile("held.bin", "firmware");
     for (const auto& c : cases) {
-        SCOPED_TRACE("held " + std::to_string(static_cast<int>(c.held)) + ", tried " +
-                     std::to_string(static_cast<int>(c.tried)));
-        Opened holder(path.GetString(), c.held);
-        ASSERT_TRUE(holder.ok());
-        const std::string report = RunChild(scratch, path, c.tried);
-        if (c.admitted) {
-            EXPECT_EQ(report, "opened");
-        } else if (c.tried == Way::kStreamRead || c.tried == Way::kStreamWrite) {
-            EXPECT_EQ(report.rfind("refused", 0), 0u) << report;  // the C runtime's errno
-        } else {
-            EXPECT_EQ(report, refused);
+        for (const bool admitted : {true, false}) {
+            for (const Way tried : admitted ? c.admitted : c.refused) {
+                SCOPED_TRACE(testing::Message() << "held " << c.held << ", tried " << tried);
+                Opened holder(path.GetString(), c.held);
+                ASSERT_TRUE(holder.ok());
+                const std::string report = RunChild(scratch, path, tried);
+                const bool stream = tried == kStreamRead || tried == kStreamWrite;
+                // A refused stream reports the C runtime's errno.
+                EXPECT_EQ(stream && !admitted ? report.substr(0, 7) : report, admitted ? "opened"
+                                                                              : stream ? "refused"
+                                                                                       : refused);
+            }
         }
     }
     // Once the holder is gone, the writer the modes refused gets in.
-    EXPECT_EQ(RunChild(scratch, path, Way::kFileReadWrite), "opened");
+    EXPECT_EQ(RunChild(scratch, path, kFileReadWrite), "opened");
     EXPECT_EQ(util_testing::ReadFileBytes(scratch.path() / "held.bin"), "firmware");
 }
 

@@ -64,6 +64,10 @@ CString Text(const std::wstring& text) {
     return CString(std::u16string(text.begin(), text.end()).c_str());
 }
 
+WindowFinder::WindowHandle Find(const std::wstring& prefix) {
+    return WindowFinder::FindWindowStartingWith(Text(prefix));
+}
+
 TEST(WindowFinderOnDesktopTest, FindsAShownWindowByPrefixAlsoWhenMinimised) {
     const std::wstring prefix = UniquePrefix();
     TestWindow window(prefix + L"Main Window");
@@ -71,21 +75,16 @@ TEST(WindowFinderOnDesktopTest, FindsAShownWindowByPrefixAlsoWhenMinimised) {
     const auto expected = static_cast<WindowFinder::WindowHandle>(window.handle());
 
     // Created but not shown: not visible, so not found.
-    EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix)), nullptr);
+    EXPECT_EQ(Find(prefix), nullptr);
 
-    const struct {
-        int how;
-        const char* what;
-    } states[] = {{SW_SHOW, "shown"}, {SW_MINIMIZE, "minimised"}, {SW_RESTORE, "restored"}};
-    for (const auto& state : states) {
-        SCOPED_TRACE(state.what);
-        window.Show(state.how);
-        EXPECT_EQ(::IsIconic(window.handle()) != FALSE, state.how == SW_MINIMIZE);
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix)), expected);
+    for (const int how : {SW_SHOW, SW_MINIMIZE, SW_RESTORE}) {
+        SCOPED_TRACE(how);
+        window.Show(how);
+        EXPECT_EQ(::IsIconic(window.handle()) != FALSE, how == SW_MINIMIZE);
+        EXPECT_EQ(Find(prefix), expected);
         // Letter case does not matter; a longer prefix than the title does.
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix + L"MAIN")), expected);
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix + L"Main Window and more")),
-                  nullptr);
+        EXPECT_EQ(Find(prefix + L"MAIN"), expected);
+        EXPECT_EQ(Find(prefix + L"Main Window and more"), nullptr);
     }
 
     CString title;
@@ -93,7 +92,7 @@ TEST(WindowFinderOnDesktopTest, FindsAShownWindowByPrefixAlsoWhenMinimised) {
     EXPECT_EQ(title, Text(prefix + L"Main Window"));
 
     window.Show(SW_HIDE);
-    EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix)), nullptr);
+    EXPECT_EQ(Find(prefix), nullptr);
 }
 
 // Of two visible windows with the prefix, the one on top (the later shown) is found; a window
@@ -102,21 +101,17 @@ TEST(WindowFinderOnDesktopTest, TopMostOfSeveralAndGoneWindows) {
     const std::wstring prefix = UniquePrefix();
     WindowFinder::WindowHandle gone = nullptr;
     {
-        TestWindow first(prefix + L"First");
-        TestWindow second(prefix + L"Second");
-        ASSERT_NE(first.handle(), nullptr);
-        ASSERT_NE(second.handle(), nullptr);
+        TestWindow first(prefix + L"First"), second(prefix + L"Second");
+        ASSERT_TRUE(first.handle() && second.handle());
         first.Show(SW_SHOW);
         second.Show(SW_SHOW);
         ::SetWindowPos(second.handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         Pump();
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix)),
-                  static_cast<WindowFinder::WindowHandle>(second.handle()));
-        EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix + L"f")),
-                  static_cast<WindowFinder::WindowHandle>(first.handle()));
+        EXPECT_EQ(Find(prefix), static_cast<WindowFinder::WindowHandle>(second.handle()));
+        EXPECT_EQ(Find(prefix + L"f"), static_cast<WindowFinder::WindowHandle>(first.handle()));
         gone = second.handle();
     }
-    EXPECT_EQ(WindowFinder::FindWindowStartingWith(Text(prefix)), nullptr);
+    EXPECT_EQ(Find(prefix), nullptr);
     CString title = CString(u"kept");
     EXPECT_FALSE(WindowFinder::GetWindowTitle(gone, &title));
     EXPECT_EQ(title, CString(u"kept"));
