@@ -4,8 +4,6 @@
 // error, or succeed where the input is acceptable after all; never crash, never hang. POSIX
 // only: a hung program is stopped with timeout(1).
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -13,35 +11,28 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "util/testing/run_cli.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
 
-using Args = std::vector<std::string>;
+// Replacements for parts of a command line's words.
 using Replacements = std::vector<std::pair<std::string, std::string>>;
 
-// The large file's size: 4 MiB here, so that the suite stays quick; `make reliability` runs this
-// test with UTIL_CLI_BIG_FILE_MB=100.
-size_t BigFileBytes() {
-    const char* megabytes = std::getenv("UTIL_CLI_BIG_FILE_MB");
-    const long value = megabytes ? std::strtol(megabytes, nullptr, 10) : 0;
-    return static_cast<size_t>(value > 0 ? value : 4) << 20;
-}
-
-class CliBadInput : public ::testing::Test {
-  protected:
+struct CliBadInput : ::testing::Test {
+    // A random binary file and the large file made of it: 4 MiB here, so that the suite stays
+    // quick; `make reliability` runs this test with UTIL_CLI_BIG_FILE_MB=100.
     void SetUp() override {
-        std::mt19937 random(7);
+        const char* megabytes = std::getenv("UTIL_CLI_BIG_FILE_MB");
+        const long mb = megabytes ? std::strtol(megabytes, nullptr, 10) : 0;
+        const size_t big_bytes = static_cast<size_t>(mb > 0 ? mb : 4) << 20;
         std::string binary(4096, '\0');
-        for (char& byte : binary) byte = static_cast<char>(random());
+        std::generate(binary.begin(), binary.end(), std::mt19937(7));  // the same bytes each run
         scratch_.WriteFile("binary.bin", binary);
         std::ofstream big(scratch_.path() / "big.bin", std::ios::binary);
-        for (size_t written = 0; written < BigFileBytes(); written += binary.size())
+        for (size_t written = 0; written < big_bytes; written += binary.size())
             big.write(binary.data(), static_cast<std::streamsize>(binary.size()));
     }
 
@@ -55,19 +46,19 @@ class CliBadInput : public ::testing::Test {
     // with the answer on standard output and nothing on error.
     void Check(const std::string& line, const std::set<int>& allowed, Replacements more = {},
                const std::string& input = "") {
-        SCOPED_TRACE("tessmar-util " + line);
         const std::string dir = scratch_.path().string();
-        more.insert(more.end(), {{"%BIN", dir + "/binary.bin"},
-                                 {"%BIG", dir + "/big.bin"},
-                                 {"%DIR", dir},
-                                 {"%MISSING", dir + "/missing.bin"},
+        // clang-format off
+        more.insert(more.end(), {{"%BIN", dir + "/binary.bin"}, {"%BIG", dir + "/big.bin"},
+                                 {"%DIR", dir}, {"%MISSING", dir + "/missing.bin"},
                                  {"%OUT", dir + "/out.bin"}});
-        Args args = {"-s", "KILL", "60", UTIL_TEST_CLI};
+        // clang-format on
+        std::vector<std::string> args = {"-s", "KILL", "60", UTIL_TEST_CLI};
         std::istringstream words(line);
         for (std::string word; words >> word; args.push_back(word))
             for (const auto& [name, value] : more)
                 for (size_t at; (at = word.find(name)) != std::string::npos;)
                     word.replace(at, name.size(), value);
+        SCOPED_TRACE(testing::PrintToString(args));
         const auto run = util_testing::RunProgram("timeout", args, {"TMPDIR"}, input);
         EXPECT_TRUE(allowed.count(run.exitCode)) << "exit " << run.exitCode << "\n" << run.err;
         static const std::regex exit_is_answer("ip (check|same|scope)( .*)?"),
@@ -79,53 +70,46 @@ class CliBadInput : public ::testing::Test {
         else
             EXPECT_TRUE(std::regex_match(run.err, run.exitCode == 1 ? failure : usage)) << run.err;
     }
-    std::string Bytes(const char* name) {
-        return util_testing::ReadFileBytes(scratch_.path() / name);
-    }
     util_testing::ScratchDir scratch_;
 };
 
 TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
-    auto usage_errors = [this](std::initializer_list<const char*> lines,
-                               const std::string& suffix = "") {
-        for (const char* line : lines) Check(line + suffix, {2});
-    };
-    usage_errors({"help nonsense", "base64", "base64 encode --text", "base64 sideways", "desc",
-                  "desc f --offset", "desc f --offset x", "encoding", "ini", "ini f", "ip",
-                  "ip check", "ip same a", "ip cut"});
-    usage_errors({"ip bond x", "ip scope", "log", "log --dir", "log show", "log download",
-                  "paths --lang", "size", "stamp", "stamp a b", "text", "window", "demo x",
-                  "nonsense"});
+    // clang-format off
+    for (const char* line : {"help nonsense", "base64", "base64 encode --text", "base64 sideways",
+          "desc", "desc f --offset", "desc f --offset x", "encoding", "ini", "ini f", "ip",
+          "ip check", "ip same a", "ip cut", "ip bond x", "ip scope", "log", "log --dir",
+          "log show", "log download", "paths --lang", "size", "stamp", "stamp a b", "text",
+          "window", "demo x", "nonsense"})
+        // clang-format on
+        Check(line, {2});
     // An unknown option after an otherwise complete command line.
-    usage_errors({"base64 encode --text x", "desc %BIN", "encoding %BIN", "env", "ini %BIN S",
-                  "ip check 1.2.3.4", "log --dir %DIR x", "log show %BIN", "paths", "size %BIN",
-                  "stamp %BIN %OUT ID", "tempdir", "text %BIN", "window x"},
-                 " --no-such-option");
+    for (const std::string line :
+         {"base64 encode --text x", "desc %BIN", "encoding %BIN", "env", "ini %BIN S",
+          "ip check 1.2.3.4", "log --dir %DIR x", "log show %BIN", "paths", "size %BIN",
+          "stamp %BIN %OUT ID", "tempdir", "text %BIN", "window x"})
+        Check(line + " --no-such-option", {2});
 }
 
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
     // Exit 1 for a folder and a missing file; a binary or a large file may also be acceptable
     // (exit 0). One value from a settings file that cannot be read is the empty default, as the
     // profile API answers it.
-    for (const char* command :
+    for (const std::string cmd :
          {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
           "size %FILE", "stamp %FILE %OUT ID", "text %FILE", "text %FILE --dos"})
         for (const auto& [file, allowed] : std::vector<std::pair<std::string, std::set<int>>>{
-                 {"%DIR", {1}}, {"%MISSING", {1}}, {"%BIN", {0, 1}}, {"%BIG", {0, 1}}}) {
-            const bool defaultValue = std::string(command) == "ini %FILE S K";
-            Check(command, defaultValue ? std::set<int>{0} : allowed, {{"%FILE", file}});
-        }
+                 {"%DIR", {1}}, {"%MISSING", {1}}, {"%BIN", {0, 1}}, {"%BIG", {0, 1}}})
+            Check(cmd, cmd == "ini %FILE S K" ? std::set<int>{0} : allowed, {{"%FILE", file}});
     // A destination that is a folder, a log folder that is a file (the temporary folder takes it).
     Check("stamp %BIN %DIR ID", {1});
     Check("log --dir %BIN x", {0, 1});
     // Binary and large input on standard input.
-    Check("base64 encode", {0}, {}, Bytes("big.bin"));
-    Check("base64 decode", {0, 1}, {}, Bytes("binary.bin"));
+    Check("base64 encode", {0}, {}, util_testing::ReadFileBytes(scratch_.path() / "big.bin"));
+    Check("base64 decode", {0, 1}, {}, util_testing::ReadFileBytes(scratch_.path() / "binary.bin"));
 }
 
 TEST_F(CliBadInput, ArgumentsThatAreNotValidUtf8) {
-    for (const std::string bad : {"\xFF\xFE", "a\xC3", "\xED\xA0\x80z", "\xC0\xAF"}) {
-        SCOPED_TRACE(testing::PrintToString(bad));
+    for (const std::string bad : {"\xFF\xFE", "a\xC3", "\xED\xA0\x80z", "\xC0\xAF"})
         for (const char* line :
              {"base64 encode --text %BAD", "base64 decode --text %BAD", "desc %BAD",
               "encoding %BAD", "ini %BAD %BAD", "ip check %BAD", "ip same %BAD %BAD", "ip cut %BAD",
@@ -133,7 +117,6 @@ TEST_F(CliBadInput, ArgumentsThatAreNotValidUtf8) {
               "log show %BAD", "paths --lang %BAD", "size %BAD", "stamp %BIN %DIR/%BAD %BAD",
               "text %BAD", "window %BAD", "%BAD"})
             Check(line, {0, 1, 2}, {{"%BAD", bad}});
-    }
 }
 
 }  // namespace

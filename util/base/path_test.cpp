@@ -22,45 +22,41 @@ bool Skipped(const CString& row_text) {
 
 TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
     using S = const char16_t*;
+    // clang-format off
     for (const auto& [start, more, expected] : std::vector<std::tuple<S, S, S>>{
-             {u"/opt/tool", u"x.ini", u"/opt/tool/x.ini"},
-             {u"/opt/tool/", u"x.ini", u"/opt/tool/x.ini"},
-             {u"/opt/tool", u"//locales/ja", u"/opt/tool/locales/ja"},
-             {u"/", u"opt", u"/opt"},
-             {u"", u"x.ini", u"x.ini"},
-             {u"", u"/", u"/"},
-             {u"/opt/tool", u"", u"/opt/tool"},
-             {u"/opt/tool", nullptr, u"/opt/tool"},
-             {u"/opt/tool", u"/", u"/opt/tool"},
-             {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},  // a backslash is an ordinary character
+             {u"/opt/tool", u"x.ini", u"/opt/tool/x.ini"}, {u"/", u"opt", u"/opt"},
+             {u"/opt/tool/", u"x.ini", u"/opt/tool/x.ini"}, {u"", u"x.ini", u"x.ini"},
+             {u"/opt/tool", u"//locales/ja", u"/opt/tool/locales/ja"}, {u"", u"/", u"/"},
+             {u"/opt/tool", u"", u"/opt/tool"}, {u"/opt/tool", nullptr, u"/opt/tool"},
+             // The last: a backslash is an ordinary character.
+             {u"/opt/tool", u"/", u"/opt/tool"}, {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},
          }) {
+        // clang-format on
         if (Skipped(CString(start) + more + expected)) continue;
         CPath path(Native(start));
-        const CString native = Native(more);
-        EXPECT_TRUE(path.Append(more ? native.GetString() : nullptr));
+        EXPECT_TRUE(path.Append(more ? Native(more).GetString() : nullptr));
         EXPECT_EQ(path.View(), Native(expected).View()) << CString(start).ToUtf8();
     }
 }
 
 TEST(CPath, RemoveFileSpecAndAddBackslash) {
     using S = const char16_t*;
+    // clang-format off
     for (const auto& [start, removed, changed, with_separator] :
          std::vector<std::tuple<S, S, bool, S>>{
              {u"/opt/tool/x.ini", u"/opt/tool", true, u"/opt/tool/x.ini/"},
-             {u"/opt/tool/", u"/opt/tool", true, u"/opt/tool/"},
-             {u"/opt//tool", u"/opt", true, u"/opt//tool/"},
-             {u"/x", u"/", true, u"/x/"},
-             {u"/", u"/", false, u"/"},
-             {u"x", u"", true, u"x/"},
-             {u"", u"", false, u""},
-             {u"a\\b", u"", true, u"a\\b/"},
+             {u"/opt/tool/", u"/opt/tool", true, u"/opt/tool/"}, {u"/x", u"/", true, u"/x/"},
+             {u"/opt//tool", u"/opt", true, u"/opt//tool/"}, {u"/", u"/", false, u"/"},
+             {u"x", u"", true, u"x/"}, {u"", u"", false, u""}, {u"a\\b", u"", true, u"a\\b/"},
          }) {
+        // clang-format on
         if (Skipped(CString(start) + removed + with_separator)) continue;
         CPath path(Native(start)), added(Native(start));
-        EXPECT_EQ(path.RemoveFileSpec(), changed) << CString(start).ToUtf8();
-        EXPECT_EQ(path.View(), Native(removed).View()) << CString(start).ToUtf8();
+        const bool answer = path.RemoveFileSpec();
         added.AddBackslash();
-        EXPECT_EQ(added.View(), Native(with_separator).View()) << CString(start).ToUtf8();
+        EXPECT_EQ(std::make_tuple(answer, path.View(), added.View()),
+                  std::make_tuple(changed, Native(removed).View(), Native(with_separator).View()))
+            << CString(start).ToUtf8();
     }
 }
 
@@ -72,20 +68,16 @@ TEST(CPath, FileExists) {
         std::filesystem::create_symlink(dir.path() / "gone", dir.path() / "dangling");
         std::filesystem::create_symlink(dir.path() / "present.txt", dir.path() / "link");
     }
+    // clang-format off
     for (const auto& [name, exists] : std::vector<std::pair<const char*, bool>>{
-             {"present.txt", true},
-             {"folder", true},
-             {"link", util_testing::kTestsMakeLinks},
-             {"dangling", false},
-             {"missing.txt", false},
-             {"present.txt/below", false},
-         })
+             {"present.txt", true}, {"folder", true}, {"link", util_testing::kTestsMakeLinks},
+             {"dangling", false}, {"missing.txt", false}, {"present.txt/below", false}})
+        // clang-format on
         EXPECT_EQ(CPath(dir.Wide(name)).FileExists(), exists) << name;
     EXPECT_FALSE(CPath(u"").FileExists());
 
     CPath built(dir.Wide());
-    built.Append(u"folder");
-    built.Append(u"new \u00FC\u00F1\u00EF.txt");
+    EXPECT_TRUE(built.Append(u"folder") && built.Append(u"new \u00FC\u00F1\u00EF.txt"));
     EXPECT_FALSE(built.FileExists());
     dir.WriteFile("folder/new \xC3\xBC\xC3\xB1\xC3\xAF.txt", "");
     EXPECT_TRUE(built.FileExists());

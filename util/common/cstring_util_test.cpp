@@ -25,8 +25,7 @@ TEST(CStringUtil, SplitTrimJoinAndReplaceRightChars) {
     cu::Join({}, u", ", &out);  // an empty list leaves the output as it was
     EXPECT_EQ(out + u"|" + cu::Join({}, u", "), u"old|");
     cu::Join(list, u", ", &out);
-    EXPECT_EQ(out, u"a b, x, , y, ");
-    EXPECT_EQ(cu::Join(list, nullptr), u"a bxy");
+    EXPECT_EQ(out + u"|" + cu::Join(list, nullptr), u"a b, x, , y, |a bxy");
     cu::Join(list, u", ", nullptr);  // result discarded, no crash
 
     CString text(u"aabaa"), all(u"aaa"), none(u"abc"), empty;

@@ -7,6 +7,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "util/platform/thread.h"
@@ -48,10 +49,10 @@ TEST(Thread, StartRunJoinAndFailedStart) {
         EXPECT_FALSE(thread.Start(job.probe));
         util_platform::SetThreadStartFailsForTesting(false);
         EXPECT_FALSE(thread.Start(Thread::CallbackPtr()));  // nothing to run
-        EXPECT_EQ(thread.Handle(), handle);
-        EXPECT_FALSE(thread.IsRunning());
-        EXPECT_EQ(job.probe.use_count(), 1);  // the thread's reference was dropped again
-        EXPECT_FALSE(IsReady(job.ran_on));
+        // The handle kept, not running, the thread's reference dropped again, nothing ran.
+        EXPECT_EQ(std::make_tuple(thread.Handle(), thread.IsRunning(), job.probe.use_count(),
+                                  IsReady(job.ran_on)),
+                  std::make_tuple(handle, false, 1L, false));
         thread.Join();  // returns at once: no thread, or an ended one
     };
     expect_failed_starts(nullptr);  // on a fresh object, which is idle

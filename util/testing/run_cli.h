@@ -61,9 +61,10 @@ inline RunResult ExpectCli(const CliCase& row, const std::string& dir = "",
     return run;
 }
 
-// Runs every row of a table.
-inline void ExpectCliRows(const std::vector<CliCase>& rows) {
-    for (const CliCase& row : rows) ExpectCli(row);
+// Runs every row of a table in the folder `dir` (with `program`, as ExpectCli).
+inline void ExpectCliRows(const std::vector<CliCase>& rows, const std::string& dir = "",
+                          const std::string& program = UTIL_TEST_CLI) {
+    for (const CliCase& row : rows) ExpectCli(row, dir, program);
 }
 
 }  // namespace util_testing
