@@ -47,11 +47,11 @@ struct CliBadInput : ::testing::Test {
     void Check(const std::string& line, const std::set<int>& allowed, Replacements more = {},
                const std::string& input = "") {
         const std::string dir = scratch_.path().string();
-        // clang-format off
-        more.insert(more.end(), {{"%BIN", dir + "/binary.bin"}, {"%BIG", dir + "/big.bin"},
-                                 {"%DIR", dir}, {"%MISSING", dir + "/missing.bin"},
+        more.insert(more.end(), {{"%BIN", dir + "/binary.bin"},
+                                 {"%BIG", dir + "/big.bin"},
+                                 {"%DIR", dir},
+                                 {"%MISSING", dir + "/missing.bin"},
                                  {"%OUT", dir + "/out.bin"}});
-        // clang-format on
         std::vector<std::string> args = {"-s", "KILL", "60", UTIL_TEST_CLI};
         std::istringstream words(line);
         for (std::string word; words >> word; args.push_back(word))
@@ -74,13 +74,34 @@ struct CliBadInput : ::testing::Test {
 };
 
 TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
-    // clang-format off
-    for (const char* line : {"help nonsense", "base64", "base64 encode --text", "base64 sideways",
-          "desc", "desc f --offset", "desc f --offset x", "encoding", "ini", "ini f", "ip",
-          "ip check", "ip same a", "ip cut", "ip bond x", "ip scope", "log", "log --dir",
-          "log show", "log download", "paths --lang", "size", "stamp", "stamp a b", "text",
-          "window", "demo x", "nonsense"})
-        // clang-format on
+    for (const char* line : {"help nonsense",
+                             "base64",
+                             "base64 encode --text",
+                             "base64 sideways",
+                             "desc",
+                             "desc f --offset",
+                             "desc f --offset x",
+                             "encoding",
+                             "ini",
+                             "ini f",
+                             "ip",
+                             "ip check",
+                             "ip same a",
+                             "ip cut",
+                             "ip bond x",
+                             "ip scope",
+                             "log",
+                             "log --dir",
+                             "log show",
+                             "log download",
+                             "paths --lang",
+                             "size",
+                             "stamp",
+                             "stamp a b",
+                             "text",
+                             "window",
+                             "demo x",
+                             "nonsense"})
         Check(line, {2});
     // An unknown option after an otherwise complete command line.
     for (const std::string line :

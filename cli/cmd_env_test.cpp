@@ -21,13 +21,13 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
     // The paths of a language below `dir`, in the order shown, each with its name.
     auto files = [](const std::string& lang) {
         const std::string l = "/locales/" + lang;
-        // clang-format off
         return std::vector<std::pair<std::string, std::string>>{
-            {"LOCALE_DIR", l}, {"RESOURCE_DLL", l + "/ResourceRes.dll"},
-            {"HELP_FILE", l + "/TESSMAR.chm"}, {"LICENSE_FILE", l + "/license.txt"},
+            {"LOCALE_DIR", l},
+            {"RESOURCE_DLL", l + "/ResourceRes.dll"},
+            {"HELP_FILE", l + "/TESSMAR.chm"},
+            {"LICENSE_FILE", l + "/license.txt"},
             {"EXE_DAWNQUILL_FILE", "/dawnquill.txt"},
             {"LOCALE_DAWNQUILL_FILE", l + "/dawnquill.txt"}};
-        // clang-format on
     };
     // `paths` showing the files of one language. No user language settings leak in from the
     // machine running the tests.
@@ -45,28 +45,30 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
     // The user's languages come from these variables on POSIX only (Windows asks the system).
     // Among them: no OS language gives the default language; zh_TW has no zh-Hant folder;
     // LC_ALL=C means no language; LANGUAGE=C holds nothing usable.
-    // clang-format off
     if (kLocaleVariablesChooseLanguages)
-        ExpectCliRows({
-            paths("en-US"), paths("ja", {"LANGUAGE=de_DE:ja_JP:ja"}),
-            paths("zh-Hans", {"LANG=zh_CN.UTF-8"}), paths("en-US", {"LANG=zh_TW.UTF-8"}),
-            paths("en-US", {"LC_ALL=C", "LANG=ja_JP.UTF-8"}),
-            paths("ja", {"LC_ALL=", "LC_MESSAGES=ja_JP", "LANG=zh_CN"}),
-            paths("ja", {"LANGUAGE=C", "LANG=ja_JP.UTF-8"})});
-    ExpectCliRows({
-        paths("ja", {}, {"paths", "--lang", "ja"}), {{"paths", "extra"}, 2},
-        paths("ZH-hans", {}, {"paths", "--lang=ZH-hans"}), {{"env", "--lang", "ja"}, 2},
-        paths("en-US", {}, {"paths", "--lang", "fr-FR"}),  // no folder: the default language
-        {{"env"}, 0, AllOf(AnyOf(Glob("*USB support *0\n*"), Glob("*USB support *1\n*")),
-                           AnyOf(Glob("*IPv6 support *0\n*"), Glob("*IPv6 support *1\n*")),
-                           Glob("* " UTIL_TEST_CLI "\n* " + dir + "\n* " + N("/locales") +
-                                "\n* " + N("/Tessmar.ini") + "\n*"))},
-        {{"env", "--json"}, 0,
-         Glob("{\"usb_support\":*,\"ipv6_support\":*,\"executable\":\"" + J(UTIL_TEST_CLI) +
-              "\",\"executable_folder\":\"" + J(dir) + "\",\"locales_folder\":\"" +
-              J(N("/locales")) + "\",\"settings_file\":\"" + J(N("/Tessmar.ini")) + "\"}\n")},
-        {{"paths", "--json", "--lang", "ja"}, 0, json + "}\n"}});
-    // clang-format on
+        ExpectCliRows({paths("en-US"), paths("ja", {"LANGUAGE=de_DE:ja_JP:ja"}),
+                       paths("zh-Hans", {"LANG=zh_CN.UTF-8"}), paths("en-US", {"LANG=zh_TW.UTF-8"}),
+                       paths("en-US", {"LC_ALL=C", "LANG=ja_JP.UTF-8"}),
+                       paths("ja", {"LC_ALL=", "LC_MESSAGES=ja_JP", "LANG=zh_CN"}),
+                       paths("ja", {"LANGUAGE=C", "LANG=ja_JP.UTF-8"})});
+    ExpectCliRows(
+        {paths("ja", {}, {"paths", "--lang", "ja"}),
+         {{"paths", "extra"}, 2},
+         paths("ZH-hans", {}, {"paths", "--lang=ZH-hans"}),
+         {{"env", "--lang", "ja"}, 2},
+         paths("en-US", {}, {"paths", "--lang", "fr-FR"}),  // no folder: the default language
+         {{"env"},
+          0,
+          AllOf(AnyOf(Glob("*USB support *0\n*"), Glob("*USB support *1\n*")),
+                AnyOf(Glob("*IPv6 support *0\n*"), Glob("*IPv6 support *1\n*")),
+                Glob("* " UTIL_TEST_CLI "\n* " + dir + "\n* " + N("/locales") + "\n* " +
+                     N("/Tessmar.ini") + "\n*"))},
+         {{"env", "--json"},
+          0,
+          Glob("{\"usb_support\":*,\"ipv6_support\":*,\"executable\":\"" + J(UTIL_TEST_CLI) +
+               "\",\"executable_folder\":\"" + J(dir) + "\",\"locales_folder\":\"" +
+               J(N("/locales")) + "\",\"settings_file\":\"" + J(N("/Tessmar.ini")) + "\"}\n")},
+         {{"paths", "--json", "--lang", "ja"}, 0, json + "}\n"}});
     // A copy of the program (with its DLL, where there is one) in a folder without the install
     // tree finds its paths there, not beside the original, and reports that no language can be
     // selected.

@@ -10,18 +10,22 @@ TEST(FilesCommandTest, ExitCodesAndOutput) {
     dir.WriteFile("near.bin", std::string("0123456789") + std::string("\0\0\0\x03....", 8) + "ok!");
     dir.WriteFile("five.bin", "12345");
     // `stamp --json` prints no record; five.bin is shorter than the head.
-    // clang-format off
-    ExpectCliRows({
-        {{"size", "--json", "five.bin"}, 0, "{\"file\":\"five.bin\",\"size\":5}\n"},
-        {{"desc", "fw.bin", "--json"}, 0, "{\"file\":\"fw.bin\",\"description\":\"TM-40\"}\n"},
-        {{"stamp", "--json", "fw.bin", "out.bin", "ID"}, 2, ""}, {{"desc", "five.bin"}, 1, ""},
-        {{"stamp", "fw.bin", "stamped.bin", "JOB-7"}, 0, ""}, {{"size", "five.bin"}, 0, "5\n"},
-        {{"desc", "fw.bin", "--offset", "4294967296"}, 2, ""}, {{"desc", "fw.bin"}, 0, "TM-40\n"},
-        {{"desc", "near.bin", "--offset", "10"}, 0, "ok\n"}, {{"size", "missing.bin"}, 1, ""},
-        {{"stamp", "five.bin", "out.bin", "ID"}, 1, ""}, {{"desc", "--json", "five.bin"}, 1, ""},
-        {{"stamp", "fw.bin", "fw.bin", "ID"}, 1, ""}, {{"size", "--json", "missing.bin"}, 1, ""}},
+    ExpectCliRows(
+        {{{"size", "--json", "five.bin"}, 0, "{\"file\":\"five.bin\",\"size\":5}\n"},
+         {{"desc", "fw.bin", "--json"}, 0, "{\"file\":\"fw.bin\",\"description\":\"TM-40\"}\n"},
+         {{"stamp", "--json", "fw.bin", "out.bin", "ID"}, 2, ""},
+         {{"desc", "five.bin"}, 1, ""},
+         {{"stamp", "fw.bin", "stamped.bin", "JOB-7"}, 0, ""},
+         {{"size", "five.bin"}, 0, "5\n"},
+         {{"desc", "fw.bin", "--offset", "4294967296"}, 2, ""},
+         {{"desc", "fw.bin"}, 0, "TM-40\n"},
+         {{"desc", "near.bin", "--offset", "10"}, 0, "ok\n"},
+         {{"size", "missing.bin"}, 1, ""},
+         {{"stamp", "five.bin", "out.bin", "ID"}, 1, ""},
+         {{"desc", "--json", "five.bin"}, 1, ""},
+         {{"stamp", "fw.bin", "fw.bin", "ID"}, 1, ""},
+         {{"size", "--json", "missing.bin"}, 1, ""}},
         dir.path().string());
-    // clang-format on
     EXPECT_EQ(ReadFileBytes(dir.path() / "fw.bin"), fw);
     EXPECT_EQ(ReadFileBytes(dir.path() / "stamped.bin"),
               fw.substr(0, 9) + "@JCID=JOB-7\r\n" + fw.substr(9));

@@ -15,12 +15,12 @@ TEST(TempDirAndWindowCommands, ExitCodesAndOutput) {
     const std::string file = scratch.WriteFile("file", "x").string();
     // No display (POSIX), or no window of that title on the session's desktop.
     const std::vector<std::string> no_display(util_testing::kWindowsOnDisplayVariable, "DISPLAY=");
-    // clang-format off
     for (const CliCase& row : std::vector<CliCase>{
-             {{"tempdir"}, 0, made, _, tmp}, {{"tempdir", "--keep-open"}, 0, made, _, tmp, "\n"},
+             {{"tempdir"}, 0, made, _, tmp},
+             {{"tempdir", "--keep-open"}, 0, made, _, tmp, "\n"},
              {{"tempdir"}, 1, "", _, {std::string(util_testing::kTempVariable) + "=" + file}},
-             {{"tempdir", "now"}, 2, ""}, {{"window", "Tessmar"}, 1, "", _, no_display}}) {
-        // clang-format on
+             {{"tempdir", "now"}, 2, ""},
+             {{"window", "Tessmar"}, 1, "", _, no_display}}) {
         util_testing::ExpectCli(row);
         // Whatever happened, no directory is left behind.
         EXPECT_FALSE(std::filesystem::exists(temp + "/" + util_testing::TempName(1)));

@@ -124,24 +124,35 @@ TEST(CString, OutOfRangeArgumentsAreClamped) {
 // Mid, which shares the buffer too) left alone.
 TEST(CString, EditsClampTheirArgumentsAndLeaveCopiesAlone) {
     // A row: the edit of `s` (also its name), the result it answers (0 for edits without one),
-    // the text it leaves. Two rows a line.
+    // the text it leaves.
     using Row = std::tuple<const char*, std::function<int(CString&)>, int, const char16_t*>;
+    // Kept on one line: the formatter would break the macro at the lambda.
     // clang-format off
 #define EDIT(edit, result, expected) Row(#edit, [](CString& s) { return edit; }, result, expected)
-    for (const auto& [what, edit, result, expected] : {
-             EDIT(s.Delete(-1, 2), 4, u"cdef"), EDIT(s.Delete(4, 99), 4, u"abcd"),
-             EDIT(s.Delete(9), 6, u"abcdef"), EDIT(s.Delete(2, -3), 6, u"abcdef"),
-             EDIT(s.Delete(0, INT_MAX), 0, u""), EDIT(s.Insert(-3, u"x"), 7, u"xabcdef"),
-             EDIT(s.Insert(99, u"xy"), 8, u"abcdefxy"), EDIT(s.Insert(1, nullptr), 6, u"abcdef"),
-             EDIT((s.SetAt(0, u'J'), 0), 0, u"Jbcdef"), EDIT((s.SetAt(6, u'x'), 0), 0, u"abcdef"),
-             EDIT((s.SetAt(-1, u'x'), 0), 0, u"abcdef"), EDIT((s.MakeUpper(), 0), 0, u"ABCDEF"),
-             EDIT((s.MakeReverse(), 0), 0, u"fedcba"), EDIT(s.Replace(u'b', u'B'), 1, u"aBcdef"),
-             EDIT(s.Replace(u"cd", u"X"), 1, u"abXef"), EDIT(s.Remove(u'c'), 1, u"abdef"),
-             EDIT((s += u"!", 0), 0, u"abcdef!"), EDIT((s.Trim(u"af"), 0), 0, u"bcde"),
-             EDIT((s.GetBuffer(20)[0] = u'Y', s.ReleaseBuffer(), 0), 0, u"Ybcdef"),
-             EDIT((s.ReleaseBuffer(5), 0), 0, u"abcde"), EDIT((s.Empty(), 0), 0, u""),
-             EDIT((s.GetBufferSetLength(4), 0), 0, u"abcd")}) {
-        // clang-format on
+    // clang-format on
+    for (const auto& [what, edit, result, expected] :
+         {EDIT(s.Delete(-1, 2), 4, u"cdef"),
+          EDIT(s.Delete(4, 99), 4, u"abcd"),
+          EDIT(s.Delete(9), 6, u"abcdef"),
+          EDIT(s.Delete(2, -3), 6, u"abcdef"),
+          EDIT(s.Delete(0, INT_MAX), 0, u""),
+          EDIT(s.Insert(-3, u"x"), 7, u"xabcdef"),
+          EDIT(s.Insert(99, u"xy"), 8, u"abcdefxy"),
+          EDIT(s.Insert(1, nullptr), 6, u"abcdef"),
+          EDIT((s.SetAt(0, u'J'), 0), 0, u"Jbcdef"),
+          EDIT((s.SetAt(6, u'x'), 0), 0, u"abcdef"),
+          EDIT((s.SetAt(-1, u'x'), 0), 0, u"abcdef"),
+          EDIT((s.MakeUpper(), 0), 0, u"ABCDEF"),
+          EDIT((s.MakeReverse(), 0), 0, u"fedcba"),
+          EDIT(s.Replace(u'b', u'B'), 1, u"aBcdef"),
+          EDIT(s.Replace(u"cd", u"X"), 1, u"abXef"),
+          EDIT(s.Remove(u'c'), 1, u"abdef"),
+          EDIT((s += u"!", 0), 0, u"abcdef!"),
+          EDIT((s.Trim(u"af"), 0), 0, u"bcde"),
+          EDIT((s.GetBuffer(20)[0] = u'Y', s.ReleaseBuffer(), 0), 0, u"Ybcdef"),
+          EDIT((s.ReleaseBuffer(5), 0), 0, u"abcde"),
+          EDIT((s.Empty(), 0), 0, u""),
+          EDIT((s.GetBufferSetLength(4), 0), 0, u"abcd")}) {
         const CString original(u"abcdef");
         CString s = original, shared_piece = original.Mid(0);
         EXPECT_EQ(edit(s), result) << what;
@@ -224,14 +235,17 @@ TEST(CString, TrimRemovesWhiteSpaceIncludingUnicodeSpaces) {
 }
 
 TEST(CString, CompareAndCompareNoCase) {
-    // clang-format off
     for (const auto& [a, b, exact, no_case] :
          std::vector<std::tuple<CString, const char16_t*, int, int>>{
-             {u"abc", u"abc", 0, 0}, {u"abc", u"ABC", 1, 0}, {u"ab", u"abc", -1, -1},
-             {u"\u00C4pfel", u"\u00E4PFEL", -1, 0}, {u"\u0394\u03B5", u"\u03B4\u0395", -1, 0},
-             {u"abd", u"ABC", 1, 1}, {u"_", u"A", 1, -1},  // compared lower-cased: '_' before 'a'
-             {u"", nullptr, 0, 0}, {u"a", nullptr, 1, 1}})
-        // clang-format on
+             {u"abc", u"abc", 0, 0},
+             {u"abc", u"ABC", 1, 0},
+             {u"ab", u"abc", -1, -1},
+             {u"\u00C4pfel", u"\u00E4PFEL", -1, 0},
+             {u"\u0394\u03B5", u"\u03B4\u0395", -1, 0},
+             {u"abd", u"ABC", 1, 1},
+             {u"_", u"A", 1, -1},  // compared lower-cased: '_' before 'a'
+             {u"", nullptr, 0, 0},
+             {u"a", nullptr, 1, 1}})
         EXPECT_EQ(std::make_pair(a.Compare(b), a.CompareNoCase(b)), std::make_pair(exact, no_case))
             << a.ToUtf8();
     EXPECT_LT(CString(u"B"), CString(u"a"));  // map order is case-sensitive

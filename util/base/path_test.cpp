@@ -22,16 +22,19 @@ bool Skipped(const CString& row_text) {
 
 TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
     using S = const char16_t*;
-    // clang-format off
     for (const auto& [start, more, expected] : std::vector<std::tuple<S, S, S>>{
-             {u"/opt/tool", u"x.ini", u"/opt/tool/x.ini"}, {u"/", u"opt", u"/opt"},
-             {u"/opt/tool/", u"x.ini", u"/opt/tool/x.ini"}, {u"", u"x.ini", u"x.ini"},
-             {u"/opt/tool", u"//locales/ja", u"/opt/tool/locales/ja"}, {u"", u"/", u"/"},
-             {u"/opt/tool", u"", u"/opt/tool"}, {u"/opt/tool", nullptr, u"/opt/tool"},
+             {u"/opt/tool", u"x.ini", u"/opt/tool/x.ini"},
+             {u"/", u"opt", u"/opt"},
+             {u"/opt/tool/", u"x.ini", u"/opt/tool/x.ini"},
+             {u"", u"x.ini", u"x.ini"},
+             {u"/opt/tool", u"//locales/ja", u"/opt/tool/locales/ja"},
+             {u"", u"/", u"/"},
+             {u"/opt/tool", u"", u"/opt/tool"},
+             {u"/opt/tool", nullptr, u"/opt/tool"},
              // The last: a backslash is an ordinary character.
-             {u"/opt/tool", u"/", u"/opt/tool"}, {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},
+             {u"/opt/tool", u"/", u"/opt/tool"},
+             {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},
          }) {
-        // clang-format on
         if (Skipped(CString(start) + more + expected)) continue;
         CPath path(Native(start));
         EXPECT_TRUE(path.Append(more ? Native(more).GetString() : nullptr));
@@ -41,15 +44,17 @@ TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
 
 TEST(CPath, RemoveFileSpecAndAddBackslash) {
     using S = const char16_t*;
-    // clang-format off
     for (const auto& [start, removed, changed, with_separator] :
          std::vector<std::tuple<S, S, bool, S>>{
              {u"/opt/tool/x.ini", u"/opt/tool", true, u"/opt/tool/x.ini/"},
-             {u"/opt/tool/", u"/opt/tool", true, u"/opt/tool/"}, {u"/x", u"/", true, u"/x/"},
-             {u"/opt//tool", u"/opt", true, u"/opt//tool/"}, {u"/", u"/", false, u"/"},
-             {u"x", u"", true, u"x/"}, {u"", u"", false, u""}, {u"a\\b", u"", true, u"a\\b/"},
+             {u"/opt/tool/", u"/opt/tool", true, u"/opt/tool/"},
+             {u"/x", u"/", true, u"/x/"},
+             {u"/opt//tool", u"/opt", true, u"/opt//tool/"},
+             {u"/", u"/", false, u"/"},
+             {u"x", u"", true, u"x/"},
+             {u"", u"", false, u""},
+             {u"a\\b", u"", true, u"a\\b/"},
          }) {
-        // clang-format on
         if (Skipped(CString(start) + removed + with_separator)) continue;
         CPath path(Native(start)), added(Native(start));
         const bool answer = path.RemoveFileSpec();
@@ -68,11 +73,13 @@ TEST(CPath, FileExists) {
         std::filesystem::create_symlink(dir.path() / "gone", dir.path() / "dangling");
         std::filesystem::create_symlink(dir.path() / "present.txt", dir.path() / "link");
     }
-    // clang-format off
-    for (const auto& [name, exists] : std::vector<std::pair<const char*, bool>>{
-             {"present.txt", true}, {"folder", true}, {"link", util_testing::kTestsMakeLinks},
-             {"dangling", false}, {"missing.txt", false}, {"present.txt/below", false}})
-        // clang-format on
+    for (const auto& [name, exists] :
+         std::vector<std::pair<const char*, bool>>{{"present.txt", true},
+                                                   {"folder", true},
+                                                   {"link", util_testing::kTestsMakeLinks},
+                                                   {"dangling", false},
+                                                   {"missing.txt", false},
+                                                   {"present.txt/below", false}})
         EXPECT_EQ(CPath(dir.Wide(name)).FileExists(), exists) << name;
     EXPECT_FALSE(CPath(u"").FileExists());
 
