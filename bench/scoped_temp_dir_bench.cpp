@@ -43,6 +43,7 @@ void BM_ScopedTempDirDelete(benchmark::State& state) {
 void BM_AnchorFilesystemRemoveAll(benchmark::State& state) {
     const int folders = static_cast<int>(state.range(0));
     const fs::path root = fs::temp_directory_path() / "util-bench-remove-all";
+    fs::remove_all(root);  // what an interrupted run left behind
     for (auto _ : state) {
         state.PauseTiming();
         fs::create_directory(root);
