@@ -19,12 +19,10 @@
 
 class CFileAccessTestPeer {
   public:
-    static FileHandle Find(const CString& folder, const CString& name, CString& dir,
-                           CString& path) {
-        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, dir, path);
-    }
-    static FileHandle Find(const CString& folder, const CString& name, CString& pathOut) {
-        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, pathOut);
+    // Either overload: the folder and the path found, or the path alone.
+    template <typename... Out>
+    static FileHandle Find(const CString& folder, const CString& name, Out&... out) {
+        return CFileAccess().GetWorkingDirectoryandFile(folder, name, FM_Read, out...);
     }
 };
 
@@ -77,28 +75,24 @@ TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
     // A negative position is refused; beyond the end is accepted.
-    EXPECT_EQ(files_.FA_SeekFile(handle, -1), 0);
-    EXPECT_EQ(files_.FA_SeekFile(handle, 1000), 1);
+    EXPECT_TRUE(files_.FA_SeekFile(handle, -1) == 0 && files_.FA_SeekFile(handle, 1000) == 1);
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
     // Fewer bytes than asked for near the end; a write in the middle overwrites in place.
-    EXPECT_EQ(files_.FA_SeekFile(handle, 7), 1);
-    EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 &&
+    EXPECT_TRUE(files_.FA_SeekFile(handle, 7) && files_.FA_ReadFile(handle, buffer, 16, &read) &&
                 std::string(buffer, read) == "789");
-    EXPECT_EQ(files_.FA_SeekFile(handle, 2), 1);
-    EXPECT_EQ(files_.FA_WriteFile(handle, "ab", 2), 1);
+    EXPECT_TRUE(files_.FA_SeekFile(handle, 2) == 1 && files_.FA_WriteFile(handle, "ab", 2) == 1);
     // A full file system: the write that does not fit reports 0, the part that fitted stays.
     EXPECT_EQ(files_.FA_SeekFile(handle, 10), 1);
     util_platform::LimitWritesForTesting(5);
-    EXPECT_EQ(files_.FA_WriteFile(handle, "abc", 3), 1);
-    EXPECT_EQ(files_.FA_WriteFile(handle, "defg", 4), 0);
+    EXPECT_TRUE(files_.FA_WriteFile(handle, "abc", 3) == 1 &&
+                !files_.FA_WriteFile(handle, "defg", 4));
     util_platform::LimitWritesForTesting(-1);
     EXPECT_EQ(files_.FA_CloseFile(handle), 1);
     EXPECT_EQ(Bytes("f.bin"), "01ab456789abcde");
     // A read-only handle cannot write; an undefined mode opens nothing. (FM_Create truncates:
     // see the stamped copy; FM_Append creates: see the threads.)
     FileHandle reader = files_.FA_OpenFile(Path("f.bin"), FM_Read);
-    EXPECT_EQ(files_.FA_WriteFile(reader, "X", 1), 0);
-    EXPECT_EQ(files_.FA_CloseFile(reader), 1);
+    EXPECT_TRUE(files_.FA_WriteFile(reader, "X", 1) == 0 && files_.FA_CloseFile(reader) == 1);
     EXPECT_EQ(files_.FA_OpenFile(Path("f.bin"), static_cast<FileMode>(7)), nullptr);
     EXPECT_EQ(Bytes("f.bin"), "01ab456789abcde");
     // The size of a file, not of a folder; a failure leaves the size untouched.
@@ -196,8 +190,7 @@ TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
         EXPECT_EQ(folderOut.CompareNoCase(expectedFolder), 0) << folderOut.ToUtf8();
         EXPECT_EQ(pathOut.CompareNoCase(expectedPath), 0) << pathOut.ToUtf8();
         EXPECT_EQ(pathOnly.CompareNoCase(expectedPath), 0) << pathOnly.ToUtf8();
-        files_.FA_CloseFile(handle);
-        files_.FA_CloseFile(second);
+        files_.FA_CloseFile(handle), files_.FA_CloseFile(second);
     }
 }
 
@@ -311,15 +304,15 @@ TEST_F(FileAccessTest, DescriptionBlock) {
         {"huge length", Firmware(140, 0xFFFFFFFFu, "abc"), 0, MDL_InvalidData, u"keep"},
         {"offset near 4 GiB does not wrap", fw, 0xFFFFFFFCu, MDL_InvalidData, u"keep"},
     };
-    for (const auto& [what, file, offset, result, text] : cases) {
-        Write("fw.bin", file);
+    auto read = [&](const char* name, uint32_t offset) {  // the result and the text
         CString got = u"keep";
-        EXPECT_EQ(CFileAccess::makeDownloadDescList(Path("fw.bin"), offset, got), result) << what;
-        EXPECT_EQ(got.View(), text) << what;
-    }
-    CString got = u"keep";
-    EXPECT_EQ(CFileAccess::makeDownloadDescList(Path("missing.bin"), 0, got), MDL_OpenFailed);
-    EXPECT_EQ(got, CString(u"keep"));
+        const MakeDLFileRes result = CFileAccess::makeDownloadDescList(Path(name), offset, got);
+        return std::make_pair(result, std::u16string(got.View()));
+    };
+    for (const auto& [what, file, offset, result, text] : cases)
+        EXPECT_EQ((Write("fw.bin", file), read("fw.bin", offset)), std::make_pair(result, text))
+            << what;
+    EXPECT_EQ(read("missing.bin", 0), std::make_pair(MDL_OpenFailed, std::u16string(u"keep")));
 }
 
 }  // namespace

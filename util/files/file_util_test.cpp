@@ -159,14 +159,13 @@ TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
         };
         uint32_t size = 0;
         CString text;
-        CPath folder(p);
-        folder.RemoveFileSpec();
         FileHandle h = nullptr;
         if (how == "size") return hold(files.FA_GetFileSize(p, &size), [] {});
         if (how == "desc")
             return hold(CFileAccess::makeDownloadDescList(p, 0, text) != MDL_OpenFailed, [] {});
         if (how == "log")
-            return Logging::Init(folder, true), hold(Logging::IsInitialized(), Logging::Term);
+            return Logging::Init(scratch_.Wide(), true),
+                   hold(Logging::IsInitialized(), Logging::Term);
         if (how.rfind("device", 0) == 0)
             h = files.FA_OpenDevice(p, how == "device rw");
         else if (modes.count(how))
@@ -248,8 +247,7 @@ TEST_F(FileUtilTest, ReadsAcrossChunksAndFaultsAnswerFalseWithWhatWasRead) {
         SCOPED_TRACE(what);
         const CPath path = Write(bytes);
         CString full, text(u"old");
-        ASSERT_TRUE(ReadFileToString(path, &full));
-        EXPECT_TRUE(full.View() == expected);
+        ASSERT_TRUE(ReadFileToString(path, &full) && full.View() == expected);
         if (openFails)
             util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
         else  // fails in the middle of the file, after the encoding was told
