@@ -19,11 +19,9 @@ namespace {
 using namespace common::sdk;
 using Pairs = std::map<std::string, std::string>;
 
-using util_testing::Utf16Bytes;
-
 // The text as UTF-16 with byte-order mark, little- or big-endian.
-const auto Le = [](std::u16string_view t) { return "\xFF\xFE" + Utf16Bytes(t); };
-const auto Be = [](std::u16string_view t) { return "\xFE\xFF" + Utf16Bytes(t, true); };
+const auto Le = [](auto t) { return "\xFF\xFE" + util_testing::Utf16Bytes(t); };
+const auto Be = [](auto t) { return "\xFE\xFF" + util_testing::Utf16Bytes(t, true); };
 
 class IniFileTest : public ::testing::Test {
   protected:
@@ -82,7 +80,7 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
 }
 
 TEST_F(IniFileTest, GetStringValues) {
-    const std::string x1000(1000, 'x');
+    const std::string x1000(1000, 'x'), x255 = x1000.substr(745);
     using Row = std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>;
     const Row cases[] = {
         {"plain, names without regard to case", "[Sect]\nKeY = v w \n", u"sECT", u"key", "v w"},
@@ -93,8 +91,7 @@ TEST_F(IniFileTest, GetStringValues) {
         {"lone quote kept", "[S]\nk=\"\n", u"S", u"k", "\""},
         {"commented key is absent", "[S]\n;k=v\n", u"S", u"k", ""},
         {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
-        {"255 characters fill the first buffer", "[S]\nk=" + x1000.substr(745) + "\n", u"S", u"k",
-         x1000.substr(745)},
+        {"255 characters fill the first buffer", "[S]\nk=" + x255 + "\n", u"S", u"k", x255},
         {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
     };
     for (const auto& [what, file, section, key, expected] : cases) {
