@@ -128,7 +128,7 @@ TEST_F(FileAccessTest, HandlesFromManyThreads) {
     constexpr int kThreads = 4, kRounds = 200;
     std::vector<std::thread> threads;
     std::vector<int> failures(kThreads, 0);
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             CFileAccess files;
             const char letter = static_cast<char>('a' + t);
@@ -142,7 +142,6 @@ TEST_F(FileAccessTest, HandlesFromManyThreads) {
                                !files.FA_CloseFile(reader) + !files.FA_CloseFile(mine);
             }
         });
-    }
     for (auto& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t)  // no failure, and every letter of the thread's file
         EXPECT_EQ(std::to_string(failures[t]) + "|" + Bytes({char('a' + t)}),
