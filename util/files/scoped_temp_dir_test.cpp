@@ -140,11 +140,10 @@ TEST_F(ScopedTempDirTest, TemporaryFolderIsCreatedOrRefused) {
 // What no created folder shows: a root and a relative name cannot be shortened further, and
 // only one trailing separator is ignored.
 TEST(ScopedTempDirRules, ParentFolderKeepsTheRootAndTheTrailingSeparator) {
-    const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"/a", u"/"}, {u"/", u"/"}, {u"a", u""}, {u"a/b", u"a/"}, {u"/a//", u"/a/"}};
-    for (const auto& [path, parent] : cases)
-        EXPECT_EQ(common::sdk::temp_dir_internal::ParentFolder(path), parent)
-            << CString(path).ToUtf8();
+    std::u16string parents;  // of "/a", "/", "a", "a/b", "/a//", each followed by "|"
+    for (const char16_t* path : {u"/a", u"/", u"a", u"a/b", u"/a//"})
+        parents += common::sdk::temp_dir_internal::ParentFolder(path) + u"|";
+    EXPECT_EQ(parents, u"/|/||a/|/a/|");
 }
 
 }  // namespace
