@@ -45,10 +45,7 @@ const auto Count = [](CString log, const CString& line) { return log.Replace(lin
 
 class FileUtilTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        Logging::Term();
-        Logging::DebugLogEnabled(false);
-    }
+    void TearDown() override { Logging::Term(), Logging::DebugLogEnabled(false); }
     CPath Write(const std::string& bytes, const std::string& name = "t.txt") {
         scratch_.WriteFile(name, bytes);
         return CPath(scratch_.Wide(name));
