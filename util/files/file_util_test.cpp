@@ -51,10 +51,7 @@ class FileUtilTest : public ::testing::Test {
         return CPath(scratch_.Wide(name));
     }
     // The log of the failures, in a folder of its own, and what it holds once closed.
-    void StartLog(bool debug) {
-        Logging::Init(logs_.Wide(), false);
-        Logging::DebugLogEnabled(debug);
-    }
+    void StartLog(bool on) { Logging::Init(logs_.Wide(), false), Logging::DebugLogEnabled(on); }
     CString StopLog() {
         TearDown();
         CString log;

@@ -26,8 +26,7 @@ const auto Be = [](auto t) { return "\xFE\xFF" + util_testing::Utf16Bytes(t, tru
 class IniFileTest : public ::testing::Test {
   protected:
     CString Write(const std::string& bytes) {
-        scratch_.WriteFile("t.ini", bytes);
-        return scratch_.Wide("t.ini");
+        return scratch_.WriteFile("t.ini", bytes), scratch_.Wide("t.ini");
     }
     // The pairs GetKeyValues adds to a map holding "old" = "1", or "false" when it answers false.
     Pairs Section(const std::string& file, const char16_t* section) {
