@@ -169,9 +169,9 @@ TEST(IPv6Parts, CutAndBondThePrefixTailAndScopeId) {
     for (const auto& [before, ok, after, expectedPrefix] : prefixCuts) {
         CString text = before;
         int prefix = 99;
-        EXPECT_EQ(P::CutIPV6IntoAddressAndPrefix(text, prefix), ok) << U8(before);
-        EXPECT_EQ(U8(text), U8(after));
-        EXPECT_EQ(prefix, expectedPrefix) << U8(before);
+        const bool cut = P::CutIPV6IntoAddressAndPrefix(text, prefix);
+        EXPECT_EQ(std::tuple(cut, U8(text), prefix), std::tuple(ok, U8(after), expectedPrefix))
+            << U8(before);
     }
     const std::tuple<const char*, C16, int, bool, C16> bonds[] = {
         {"groups only", u"fe80::1", 64, true, u"fe80::1/64"},
@@ -236,9 +236,9 @@ TEST(IPv6Parts, SplittingHelpersLeaveOrEmptyTheirOutputsAsDocumented) {
     for (const auto& [rule, split, text, ok, expectedFirst, expectedSecond] : rows) {
         SCOPED_TRACE(std::string(rule) + ": \"" + U8(text) + "\"");
         CString first = kOld, second = kOld;
-        EXPECT_EQ(split(text, first, second), ok);
-        EXPECT_EQ(U8(first), U8(expectedFirst));
-        EXPECT_EQ(U8(second), U8(expectedSecond));
+        const bool got = split(text, first, second);
+        EXPECT_EQ(std::tuple(got, U8(first), U8(second)),
+                  std::tuple(ok, U8(expectedFirst), U8(expectedSecond)));
     }
     // The group-list layer consumes its argument up to the piece where the walk stopped.
     const std::tuple<C16, bool, C16> lists[] = {{u"1:2:3:4:5:6:7", true, u"7"},
