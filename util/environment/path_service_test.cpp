@@ -31,11 +31,9 @@ std::string StoredPaths(const InstallTree& tree) {
 
 // The six paths of a language, as StoredPaths shows them.
 std::string ExpectedPaths(const std::string& language) {
-    const std::string dir = "locales/" + language;
-    return "|" +
-           util_testing::Native(dir + "|" + dir + "/ResourceRes.dll|" + dir + "/TESSMAR.chm|" +
-                                dir + "/license.txt|dawnquill.txt|" + dir + "/dawnquill.txt|") +
-           "|";
+    const std::string d = "locales/" + language, paths = d + "|" + d + "/ResourceRes.dll|" + d +
+                                                         "/TESSMAR.chm|" + d + "/license.txt|";
+    return "|" + util_testing::Native(paths + "dawnquill.txt|" + d + "/dawnquill.txt|") + "|";
 }
 
 // Each test starts from the table as the module's load leaves it: empty.

@@ -19,11 +19,13 @@ namespace env = common::sdk::environment;
 using util_testing::InstallTree;
 using S = const char*;
 
-// The names in a list separated by `separator` ("" holds none).
-std::vector<std::string> Names(const std::string& list, char separator = ',') {
-    std::vector<std::string> names;
+// The names in a list separated by commas ("" holds none), of ASCII letters.
+template <class Name = std::string>
+std::vector<Name> Names(const std::string& list) {
+    std::vector<Name> names;
     std::istringstream in(list);
-    for (std::string name; std::getline(in, name, separator);) names.push_back(name);
+    for (std::string name; std::getline(in, name, ',');)
+        names.emplace_back(name.begin(), name.end());
     return names;
 }
 
@@ -34,10 +36,7 @@ void Fill(InstallTree& tree, S folders, S os, S default_language) {
     for (const auto& folder : Names(folders)) tree.AddLocaleFolder(folder);
     if (*folders) tree.AddLocaleFile("fr-FR");
     if (default_language) tree.SetDefaultLanguage(default_language);
-    std::vector<std::u16string> languages;
-    for (const auto& name : Names(os ? os : ""))
-        languages.emplace_back(CString::FromUtf8(name).View());
-    if (os) tree.SetPreferredLanguages(languages);
+    if (os) tree.SetPreferredLanguages(Names<std::u16string>(os));
 }
 
 std::string Joined(const StringList& list) {
@@ -108,8 +107,7 @@ TEST(UILanguageTest, OSUILanguagesFromEitherSource) {
         StringList list{CString(u"x")};
         EXPECT_FALSE(env::GetOSUILanguages(nullptr));
         EXPECT_EQ(env::GetOSUILanguages(&list), expected != nullptr);
-        EXPECT_EQ(Joined(list),
-                  std::string("x") + (expected ? "," : "") + (expected ? expected : ""));
+        EXPECT_EQ(Joined(list), expected ? std::string("x,") + expected : "x");
     }
 }
 

@@ -169,16 +169,15 @@ TEST(IPv6Parts, CutAndBondThePrefixTailAndScopeId) {
     for (const auto& [before, ok, after, expectedPrefix] : prefixCuts) {
         CString text = before;
         int prefix = 99;
-        EXPECT_EQ(P::CutIPV6IntoAddressAndPrefix(text, prefix), ok) << U8(before);
-        EXPECT_EQ(U8(text), U8(after));
-        EXPECT_EQ(prefix, expectedPrefix) << U8(before);
+        const bool cut = P::CutIPV6IntoAddressAndPrefix(text, prefix);
+        EXPECT_EQ(std::tuple(cut, U8(text), prefix), std::tuple(ok, U8(after), expectedPrefix))
+            << U8(before);
     }
     const std::tuple<const char*, C16, int, bool, C16> bonds[] = {
         {"groups only", u"fe80::1", 64, true, u"fe80::1/64"},
         {"\"::\" before the tail", u"::192.0.2.1", 96, true, u":/96:192.0.2.1"},
         {"with scope, prefix 128", u"fe80::1%4", 128, true, u"fe80::1/128%4"},
-        {"tail and unvalidated scope", u"::ffff:192.0.2.1%eth0", 0, true,
-         u"::ffff/0:192.0.2.1%eth0"},
+        {"tail, unvalidated scope", u"::ffff:192.0.2.1%eth0", 0, true, u"::ffff/0:192.0.2.1%eth0"},
         {"prefix too large", u"fe80::1", 129, false, u"fe80::1"},
         {"negative prefix", u"fe80::1", -1, false, u"fe80::1"},
         {"already has a prefix", u"fe80::1/64", 64, false, u"fe80::1/64"},
@@ -236,9 +235,9 @@ TEST(IPv6Parts, SplittingHelpersLeaveOrEmptyTheirOutputsAsDocumented) {
     for (const auto& [rule, split, text, ok, expectedFirst, expectedSecond] : rows) {
         SCOPED_TRACE(std::string(rule) + ": \"" + U8(text) + "\"");
         CString first = kOld, second = kOld;
-        EXPECT_EQ(split(text, first, second), ok);
-        EXPECT_EQ(U8(first), U8(expectedFirst));
-        EXPECT_EQ(U8(second), U8(expectedSecond));
+        const bool got = split(text, first, second);
+        EXPECT_EQ(std::tuple(got, U8(first), U8(second)),
+                  std::tuple(ok, U8(expectedFirst), U8(expectedSecond)));
     }
     // The group-list layer consumes its argument up to the piece where the walk stopped.
     const std::tuple<C16, bool, C16> lists[] = {{u"1:2:3:4:5:6:7", true, u"7"},

@@ -76,6 +76,8 @@ class MergeScopeId : public ::testing::Test {
 
 TEST_F(MergeScopeId, FirstEthernetAdapterAndTheAddressKindDecideTheZone) {
     const Adapters usual = {Other(1), Ethernet(2, 7, 9), Ethernet(3, 3, 3)};
+    const Adapters maxGlobal = {Ethernet(1, 1, 1, 0xFFFFFFFFu)};
+    const Adapters twoEthernet = {Ethernet(1, 4, 4), Ethernet(2, k2To31, 0)};
     const std::tuple<const char*, Adapters, C16, EIPV6ScopeIdStatus, C16> rows[] = {
         {"link zone of the first Ethernet adapter", usual, u"fe80::1", kOk, u"fe80::1%7"},
         {"first group in any case, zone after the prefix", usual, u"FE80::1/64", kOk,
@@ -84,22 +86,14 @@ TEST_F(MergeScopeId, FirstEthernetAdapterAndTheAddressKindDecideTheZone) {
         {"global 2xxx needs no zone", usual, u"2001:db8::1", kOk, nullptr},
         {"global 3xxx needs no zone", usual, u"3ffe::1", kOk, nullptr},
         {"unique local other than fd00", usual, u"fd12::1", kInvalid, nullptr},
-        {"fe800 is not fe80: the first group compared whole", usual, u"fe800::1", kInvalid,
-         nullptr},
+        {"fe800 is not fe80: first group compared whole", usual, u"fe800::1", kInvalid, nullptr},
         {"empty first group", usual, u"::1", kInvalid, nullptr},
         {"no Ethernet, checked before the kind", {Other(1)}, u"ff02::1", kAdapterError, nullptr},
         {"largest zone", {Ethernet(1, k2To31 - 1, 1)}, u"fe80::1", kOk, u"fe80::1%2147483647"},
         {"link zone 2^31", {Ethernet(1, k2To31, 1)}, u"fe80::1", kAdapterError, nullptr},
         {"site zone 2^31", {Ethernet(1, 1, k2To31)}, u"fe80::1", kAdapterError, nullptr},
-        {"global zone checked, never written",
-         {Ethernet(1, 1, 1, 0xFFFFFFFFu)},
-         u"2001:db8::1",
-         kAdapterError,
-         nullptr},
-        {"only the first Ethernet adapter's zones count",
-         {Ethernet(1, 4, 4), Ethernet(2, k2To31, 0)},
-         u"fe80::1",
-         kOk,
+        {"global zone checked, never written", maxGlobal, u"2001:db8::1", kAdapterError, nullptr},
+        {"only the first Ethernet adapter's zones count", twoEthernet, u"fe80::1", kOk,
          u"fe80::1%4"},
     };
     for (const auto& [rule, adapters, address, status, completed] : rows) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "util/files/scoped_temp_dir.h"
@@ -26,11 +27,9 @@ namespace fs = std::filesystem;
 TEST(Win32CodePageTest, ConvertsThroughTheThreadCodePageWithoutBestFit) {
     if (util_platform::AnsiCodePage() != "CP1252")
         GTEST_SKIP() << "the thread's code page is " << util_platform::AnsiCodePage();
-    const struct {
-        std::string ansi;
-        std::u16string wide;
-        bool bothWays;  // false: written as '?', so it does not read back
-    } rows[] = {
+    // ANSI text, wide text, and whether it reads back (false: written as '?', which reads back
+    // as itself).
+    const std::tuple<std::string, std::u16string, bool> rows[] = {
         {"abc", u"abc", true},
         {"\xE4\xFC\xDF", u"\u00E4\u00FC\u00DF", true},
         {"\x80\x99", u"\u20AC\u2122", true},  // the euro and trade mark signs of 0x80-0x9F
@@ -40,11 +39,11 @@ TEST(Win32CodePageTest, ConvertsThroughTheThreadCodePageWithoutBestFit) {
         {"x?y", u"x\U0001F600y", false},  // one character, one '?'
         {"?z", u"\xD800z", false},        // an unpaired surrogate
     };
-    for (const auto& row : rows) {
-        if (row.bothWays) {
-            EXPECT_EQ(util_platform::WideFromAnsi(row.ansi), row.wide) << row.ansi;
-        }
-        EXPECT_EQ(util_platform::AnsiFromWide(row.wide), row.ansi) << row.ansi;
+    for (const auto& [ansi, wide, bothWays] : rows) {
+        EXPECT_EQ(util_platform::WideFromAnsi(ansi),
+                  bothWays ? wide : std::u16string(ansi.begin(), ansi.end()))
+            << ansi;
+        EXPECT_EQ(util_platform::AnsiFromWide(wide), ansi) << ansi;
     }
 }
 

@@ -13,16 +13,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "util/base/utf.h"
 #include "util/ipformat/ip_format.h"
 #include "util/platform/network.h"
 
 namespace {
 
 struct FirstEthernet {
-    bool found = false;
-    bool zonesUsable = false;
+    bool found = false, zonesUsable = false;
     ULONG link = 0, site = 0;
 };
 
@@ -61,11 +63,6 @@ bool ReadFirstEthernet(FirstEthernet* first, size_t* adapters) {
     return true;
 }
 
-std::u16string Decimal(ULONG value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 // An address needing a zone gets the first Ethernet adapter's: the link zone for fe80, the site
 // zone for fd00; a global address stays as it is, other kinds are refused. The answers decided
 // from the text alone (`fromText`) come whatever the adapters are.
@@ -81,13 +78,10 @@ TEST(ScopeIdWithSystemAdaptersTest, CompletesWithTheFirstEthernetAdaptersZones) 
     EXPECT_EQ(count, adapters);
 
     const bool completes = first.found && first.zonesUsable;
-    const std::u16string link = Decimal(first.link), site = Decimal(first.site);
-    const struct {
-        const char16_t* address;
-        EIPV6ScopeIdStatus status;
-        std::u16string expected;
-        bool fromText;
-    } rows[] = {
+    const std::u16string link = util_base::Utf8ToUtf16(std::to_string(first.link));
+    const std::u16string site = util_base::Utf8ToUtf16(std::to_string(first.site));
+    // Address, status, text after the merge, and whether the text alone decides the answer.
+    const std::tuple<const char16_t*, EIPV6ScopeIdStatus, std::u16string, bool> rows[] = {
         {u"fe80::1", IPV6_SCOPEID_OK, u"fe80::1%" + link, false},
         {u"FE80::abcd/64", IPV6_SCOPEID_OK, u"FE80::abcd/64%" + link, false},
         {u"fd00::5", IPV6_SCOPEID_OK, u"fd00::5%" + site, false},
@@ -98,16 +92,16 @@ TEST(ScopeIdWithSystemAdaptersTest, CompletesWithTheFirstEthernetAdaptersZones) 
         {u"fe80::1%4", IPV6_SCOPEID_ALREADY_SET, u"fe80::1%4", true},
         {u" fe80::1", IPV6_SCOPEID_INVALID_ADDRESS, u" fe80::1", true},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(CString(row.address).ToUtf8());
+    for (const auto& [address, status, expected, fromText] : rows) {
+        SCOPED_TRACE(CString(address).ToUtf8());
         CString result(u"stale");
-        const EIPV6ScopeIdStatus status =
-            CIPFormat::MergeIPV6AddressWithScopeID(CString(row.address), result);
+        const EIPV6ScopeIdStatus got = CIPFormat::MergeIPV6AddressWithScopeID(address, result);
         // Without an Ethernet adapter (or with unusable zones) every address the text does not
         // decide fails the adapter step, and the text comes back unchanged.
-        EXPECT_EQ(status, completes || row.fromText ? row.status : IPV6_SCOPEID_ADAPTER_ERROR);
-        EXPECT_EQ(result,
-                  CString((completes || row.fromText ? row.expected : row.address).c_str()));
+        const bool decided = completes || fromText;
+        EXPECT_EQ(std::make_pair(got, result.ToUtf8()),
+                  std::make_pair(decided ? status : IPV6_SCOPEID_ADAPTER_ERROR,
+                                 util_base::Utf16ToUtf8(decided ? expected : address)));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "util/base/utf.h"
@@ -61,8 +62,6 @@ class Opened {
         if (stream_) std::fclose(stream_);
         if (handle_) util_platform::CloseFileHandle(handle_);
     }
-    Opened(const Opened&) = delete;
-    Opened& operator=(const Opened&) = delete;
     bool ok() const { return stream_ != nullptr || handle_ != nullptr; }
     int error() const { return error_; }
 
@@ -117,10 +116,8 @@ TEST(ShareModeAcrossProcessesTest, SecondOpenerIsAdmittedOrRefusedAsTheModesSay)
     const std::string refused = "refused " + std::to_string(ERROR_SHARING_VIOLATION);
     // Held for reading and writing, only a reader that shares writing gets in (a plain reader
     // would deny the holder's writing).
-    const struct {
-        Way held;
-        std::vector<Way> admitted, refused;
-    } cases[] = {
+    // The way the file is held, the ways admitted beside it, the ways refused.
+    const std::tuple<Way, std::vector<Way>, std::vector<Way>> cases[] = {
         {kFileReadWrite,
          {kReaderSharing},
          {kFileRead, kFileReadWrite, kWriterSharing, kStreamRead, kStreamWrite}},
@@ -131,11 +128,11 @@ TEST(ShareModeAcrossProcessesTest, SecondOpenerIsAdmittedOrRefusedAsTheModesSay)
     util_testing::ScratchDir scratch;
     const CString path = scratch.Wide("held.bin");
     scratch.WriteFile("held.bin", "firmware");
-    for (const auto& c : cases) {
+    for (const auto& [held, admits, refuses] : cases) {
         for (const bool admitted : {true, false}) {
-            for (const Way tried : admitted ? c.admitted : c.refused) {
-                SCOPED_TRACE(testing::Message() << "held " << c.held << ", tried " << tried);
-                Opened holder(path.GetString(), c.held);
+            for (const Way tried : admitted ? admits : refuses) {
+                SCOPED_TRACE(testing::Message() << "held " << held << ", tried " << tried);
+                Opened holder(path.GetString(), held);
                 ASSERT_TRUE(holder.ok());
                 const std::string report = RunChild(scratch, path, tried);
                 const bool stream = tried == kStreamRead || tried == kStreamWrite;

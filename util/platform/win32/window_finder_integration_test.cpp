@@ -42,9 +42,6 @@ class TestWindow {
         if (window_) ::DestroyWindow(window_);
         Pump();
     }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-
     HWND handle() const { return window_; }
     void Show(int how) {
         ::ShowWindow(window_, how);
