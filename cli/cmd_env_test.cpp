@@ -43,11 +43,11 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
         json += "\"PATH_" + name + "\":\"" + J(N(below)) + "\",";
     json.back() = '}';
     // The user's languages come from these variables on POSIX only (Windows asks the system).
-    // Among them: no OS language gives the default language; zh_TW has no zh-Hant folder;
-    // LC_ALL=C means no language; LANGUAGE=C holds nothing usable.
+    // Among them: no OS language gives the default language; LC_ALL=C means no language; an
+    // empty variable counts as unset; LANGUAGE=C holds nothing usable. Which language a
+    // locale name stands for is the library's rule, proven by its own tests.
     if (kLocaleVariablesChooseLanguages)
         ExpectCliRows({paths("en-US"), paths("ja", {"LANGUAGE=de_DE:ja_JP:ja"}),
-                       paths("zh-Hans", {"LANG=zh_CN.UTF-8"}), paths("en-US", {"LANG=zh_TW.UTF-8"}),
                        paths("en-US", {"LC_ALL=C", "LANG=ja_JP.UTF-8"}),
                        paths("ja", {"LC_ALL=", "LC_MESSAGES=ja_JP", "LANG=zh_CN"}),
                        paths("ja", {"LANGUAGE=C", "LANG=ja_JP.UTF-8"})});
@@ -56,7 +56,6 @@ TEST(CliEnvTest, PathsAndEnvAnswerLikeTheHost) {
          {{"paths", "extra"}, 2},
          paths("ZH-hans", {}, {"paths", "--lang=ZH-hans"}),
          {{"env", "--lang", "ja"}, 2},
-         paths("en-US", {}, {"paths", "--lang", "fr-FR"}),  // no folder: the default language
          {{"env"},
           0,
           AllOf(AnyOf(Glob("*USB support *0\n*"), Glob("*USB support *1\n*")),

@@ -23,11 +23,7 @@ TEST(LogCliTest, WritesAndShowsLogs) {
          {{"log", "--dir", dir, "--debug", "debug text"}, 0},
          {{"log", "show", log}, 0, Glob("*Tessmar.log\n[*] debug text\n*")},
          {{"log", "show", dir + "/odd.log"}, 0, Glob("*A\xEF\xBF\xBD*")},
-         {{"log", "show", dir}, 1},
-         {{"log", "--dir", dir}, 2},
-         {{"log", "first"}, 2},
-         {{"log", "show", dir + "/missing.log"}, 1},
-         {{"log", "download", "--device", "x"}, 2}});
+         {{"log", "--dir", dir}, 2}});
     // The fresh log (no --append) moved the earlier one to the backup.
     EXPECT_FALSE(ReadFileBytes(scratch.path() / "Tessmar.bak").empty());
 }
