@@ -148,7 +148,6 @@ TEST(IPv6Parts, CutAndBondThePrefixTailAndScopeId) {
     using Parts = std::tuple<std::string, std::string, int, std::string>;
     const std::tuple<C16, bool, Parts> cuts[] = {
         {u"fe80::1/64%4", true, {"fe80::1", "", 64, "4"}},
-        {u"::ffff/96:192.0.2.1%5", true, {"::ffff", "192.0.2.1", 96, "5"}},
         {u"::192.0.2.1", true, {":", "192.0.2.1", 0, ""}},
         {u"1:2:3:4:5:6:7:8/064", true, {"1:2:3:4:5:6:7:8", "", 64, ""}},
         {u"fe80::1%eth0", false, {"", "", 0, ""}},
@@ -175,7 +174,6 @@ TEST(IPv6Parts, CutAndBondThePrefixTailAndScopeId) {
     }
     const std::tuple<const char*, C16, int, bool, C16> bonds[] = {
         {"groups only", u"fe80::1", 64, true, u"fe80::1/64"},
-        {"\"::\" before the tail", u"::192.0.2.1", 96, true, u":/96:192.0.2.1"},
         {"with scope, prefix 128", u"fe80::1%4", 128, true, u"fe80::1/128%4"},
         {"tail, unvalidated scope", u"::ffff:192.0.2.1%eth0", 0, true, u"::ffff/0:192.0.2.1%eth0"},
         {"prefix too large", u"fe80::1", 129, false, u"fe80::1"},
@@ -220,7 +218,6 @@ TEST(IPv6Parts, SplittingHelpersLeaveOrEmptyTheirOutputsAsDocumented) {
         {"host: no tail", host, u"fe80::1", true, u"fe80::1", u""},
         {"host: invalid half empties", host, u"1:2:3:4:5:6:192.0.2.1", false, u"", u""},
         {"host: ends with a dot", host, u"::1.2.3.", false, kOld, kOld},
-        {"host: too few dots", host, u"::1.2", false, kOld, kOld},
         {"host: empty first octet", host, u"::.1.2.3", false, kOld, kOld},
         {"host: no colon before the tail", host, u"1.2.3.4", false, kOld, kOld},
         {"compress: one \"::\"", compress, u"fe80::1", true, u"fe80", u"1"},
