@@ -187,13 +187,10 @@ TEST(CString, CopiesMayBeUsedFromSeveralThreads) {
 }
 
 TEST(CString, GetBufferAndReleaseBuffer) {
-    CString s(u"abc");
-    char16_t* p = s.GetBuffer(10);
-    EXPECT_EQ(std::u16string_view(p, 3), u"abc");  // the buffer holds the current text
-    std::char_traits<char16_t>::copy(p, u"hello", 6);
-    s.ReleaseBuffer();
-    EXPECT_EQ(s, u"hello");
-    s.GetBuffer();
+    // That the buffer holds the current text, the edits table shows; that ReleaseBuffer()
+    // takes the length written, the grown buffer below.
+    CString s(u"hello");
+    s.GetBuffer(10);
     s.ReleaseBuffer(99);  // clamped to the buffer, whose unused units are zero
     EXPECT_GT(s.GetLength(), 5);
     EXPECT_EQ(std::u16string(s.View()), u"hello" + std::u16string(s.GetLength() - 5, u'\0'));
