@@ -144,6 +144,8 @@ TEST(IPCompare, SameAddressRules) {
 
 // The decomposition behind the command-line program's `ip cut` and `ip bond`: four outputs,
 // all emptied for an invalid text; a prefix cut out or joined back in before tail and scope ID.
+// The commands' own tests pin the cut of a text with all four parts and the bond before a tail
+// without scope ID, so those rows are not repeated here.
 TEST(IPv6Parts, CutAndBondThePrefixTailAndScopeId) {
     using Parts = std::tuple<std::string, std::string, int, std::string>;
     const std::tuple<C16, bool, Parts> cuts[] = {
@@ -194,8 +196,7 @@ TEST(IPv6Parts, ScopeIdTextAndHexValue) {
         {u" fe80::1%1a\t", u"1a"}, {u"abc%7", u"7"}, {u"fe80::1%eth0", u""}, {u"fe80::1", u""}};
     for (const auto& [text, scope] : scopes)
         EXPECT_EQ(U8(P::GetScopeidFromIPV6(text)), U8(scope)) << U8(text);
-    const std::pair<C16, int64_t> values[] = {{u"ffff", 65535},
-                                              {u"1g", 0},
+    const std::pair<C16, int64_t> values[] = {{u"1g", 0},
                                               {u"7ffffffffffffffe", INT64_MAX - 1},
                                               {u"8000000000000000", INT64_MAX},
                                               {u"ffffffffffffffffffffffffx", 0}};
