@@ -43,37 +43,27 @@ class FileAccessTest : public ::testing::Test {
     CFileAccess files_;
 };
 
-TEST_F(FileAccessTest, NoHandleStaleHandleAndMadeUpHandleAreRefused) {
-    Write("f.bin", "content");
+// Also no handle, a stale one and a made-up one: every operation refuses them.
+TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
+    Write("f.bin", "0123456789");
     FileHandle closed = files_.FA_OpenFile(Path("f.bin"), FM_Read);
     ASSERT_EQ(files_.FA_CloseFile(closed), 1);
     // A new handle may reuse the closed one's slot; the old value must still be refused.
-    FileHandle live = files_.FA_OpenFile(Path("f.bin"), FM_Read);
-    ASSERT_NE(live, closed);
-    for (FileHandle handle :
-         {FileHandle(nullptr), closed, reinterpret_cast<FileHandle>(0x5a5a1), kAllBitsSet}) {
-        char buffer[4];
-        uint32_t read = 0;
-        EXPECT_EQ(files_.FA_ReadFile(handle, buffer, 4, &read) +
-                      files_.FA_WriteFile(handle, "abc", 3) + files_.FA_SeekFile(handle, 0) +
-                      files_.FA_CloseFile(handle) + files_.FA_CloseDevice(handle),
-                  0)
-            << reinterpret_cast<uintptr_t>(handle);
-    }
-    // The live handle was not disturbed by its stale predecessor.
-    EXPECT_EQ(files_.FA_CloseDevice(live), 1);
-    EXPECT_EQ(Bytes("f.bin"), "content");
-}
-
-TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
-    Write("f.bin", "0123456789");
     FileHandle handle = files_.FA_OpenFile(Path("f.bin"), FM_Append);
-    ASSERT_NE(handle, nullptr);
+    ASSERT_TRUE(handle != nullptr && handle != closed);
     char buffer[16];
     uint32_t read = 99;
     // At the end (where FM_Append put us): success with nothing read.
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
-    EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
+    for (FileHandle none :
+         {FileHandle(nullptr), closed, reinterpret_cast<FileHandle>(0x5a5a1), kAllBitsSet})
+        EXPECT_EQ(files_.FA_ReadFile(none, buffer, 4, &read) + files_.FA_WriteFile(none, "abc", 3) +
+                      files_.FA_SeekFile(none, 0) + files_.FA_CloseFile(none) +
+                      files_.FA_CloseDevice(none),
+                  0)
+            << reinterpret_cast<uintptr_t>(none);
+    // The live handle, undisturbed by its stale predecessor: a write of nothing changes nothing.
+    EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);
     // A negative position is refused; beyond the end is accepted.
     EXPECT_TRUE(files_.FA_SeekFile(handle, -1) == 0 && files_.FA_SeekFile(handle, 1000) == 1);
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
@@ -87,7 +77,7 @@ TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
     EXPECT_TRUE(files_.FA_WriteFile(handle, "abc", 3) == 1 &&
                 !files_.FA_WriteFile(handle, "defg", 4));
     util_platform::LimitWritesForTesting(-1);
-    EXPECT_EQ(files_.FA_CloseFile(handle), 1);
+    EXPECT_EQ(files_.FA_CloseDevice(handle), 1);  // closes a file's handle too
     EXPECT_EQ(Bytes("f.bin"), "01ab456789abcde");
     // A read-only handle cannot write; an undefined mode opens nothing. (FM_Create truncates:
     // see the stamped copy; FM_Append creates: see the threads.)
@@ -110,15 +100,11 @@ TEST_F(FileAccessTest, ShareModesReachOtherProcesses) {
     Write("src.bin", "0123456789 a source");
     FileHandle held = files_.FA_OpenFile(Path("held.bin"), FM_Read);
     ASSERT_NE(held, nullptr);
-    auto stamp = [&] {
-        return util_testing::RunProgram(UTIL_TEST_CLI, {"stamp", "src.bin", "held.bin", "ID"}, {},
-                                        "", dir_.path().string())
-            .exitCode;
-    };
-    EXPECT_NE(stamp(), 0);
+    const util_testing::CliCase stamp = {{"stamp", "src.bin", "held.bin", "ID"}, 1};
+    util_testing::ExpectCli(stamp, dir_.path().string());
     EXPECT_EQ(Bytes("held.bin"), "0123456789 held by the test");
     files_.FA_CloseFile(held);
-    EXPECT_EQ(stamp(), 0);
+    util_testing::ExpectCli({stamp.args, 0}, dir_.path().string());
     EXPECT_EQ(Bytes("held.bin"), "012345678@JCID=ID\r\n9 a source");
 }
 
@@ -284,7 +270,6 @@ TEST_F(FileAccessTest, DescriptionBlock) {
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {
         {"default offset by 0, ANSI text", Firmware(140, 5, std::string("K\xF6ln", 4) + '\0'), 0,
          MDL_Success, u"K\u00F6ln"},
-        {"last byte is always the terminator", Firmware(140, 4, "abcd"), 0, MDL_Success, u"abc"},
         {"text ends at the first zero", Firmware(140, 4, {"a\0c\0", 4}), 0, MDL_Success, u"a"},
         {"length bytes are big-endian", Firmware(140, 256, std::string(255, 'x') + "!"), 0,
          MDL_Success, std::u16string(255, u'x')},
