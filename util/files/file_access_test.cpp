@@ -266,7 +266,7 @@ TEST_F(FileAccessTest, DescriptionBlock) {
     // The text is in the thread's ANSI code page (as for the stamped copy above).
     util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::string abc0("abc\0", 4), fw = Firmware(140, 4, abc0);
-    // The text expected; "keep": left unchanged.
+    // The text expected; "keep": left unchanged. kNoFile: no file of that name.
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {
         {"default offset by 0, ANSI text", Firmware(140, 5, std::string("K\xF6ln", 4) + '\0'), 0,
          MDL_Success, u"K\u00F6ln"},
