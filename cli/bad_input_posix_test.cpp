@@ -74,20 +74,22 @@ struct CliBadInput : ::testing::Test {
 };
 
 TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
-    // The commands share one argument reader: a line per path of it (a positional argument
-    // missing, an option without its value), then a line per check a command or the program
-    // makes itself.
-    for (const char* line :
-         {"stamp a b", "base64 encode --text", "help nonsense", "nonsense", "demo x",
-          "base64 sideways", "desc f --offset x", "ip check", "log", "log download"})
+    // A missing command or subcommand, an unknown one, an option without its value or with one
+    // of the wrong kind, and commands that need an option (`log` its folder).
+    for (const char* line : {"nonsense", "help nonsense", "demo x", "base64", "base64 sideways",
+                             "desc f --offset x", "ip", "log", "log download", "paths --lang"})
         Check(line, {2});
-    // An unknown option after an otherwise complete command line: each command must have taken
-    // all it reads (`env`, `paths` and `tempdir` are checked in their own tests).
+    // Every command's complete line: each must take all it reads, so an unknown option after
+    // it is refused, and each must require its last argument (or an option's value), so the
+    // line without it is refused too. (`env`, `paths` and `tempdir` take no argument; their
+    // own tests add an unknown option.)
     for (const std::string line :
          {"base64 encode --text x", "desc %BIN", "encoding %BIN", "ini %BIN S", "ip check 1.2.3.4",
-          "log --dir %DIR x", "log show %BIN", "size %BIN", "stamp %BIN %OUT ID", "text %BIN",
-          "window x"})
+          "ip same a b", "ip cut x", "ip bond x 64", "ip scope x", "log --dir %DIR x",
+          "log show %BIN", "size %BIN", "stamp %BIN %OUT ID", "text %BIN", "window x"}) {
         Check(line + " --no-such-option", {2});
+        Check(line.substr(0, line.rfind(' ')), {2});
+    }
 }
 
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
