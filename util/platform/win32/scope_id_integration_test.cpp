@@ -74,8 +74,12 @@ TEST(ScopeIdWithSystemAdaptersTest, CompletesWithTheFirstEthernetAdaptersZones) 
     bool completes = first != nullptr;
     for (const auto level : {ScopeLevelLink, ScopeLevelSite, ScopeLevelGlobal})
         completes = completes && static_cast<LONG>(first->ZoneIndices[level]) >= 0;
-    for (const auto& [address, level] :
-         {std::make_pair(u"fe80::1", ScopeLevelLink), std::make_pair(u"fd00::5", ScopeLevelSite)}) {
+    // The address and the level of the zone it takes.
+    const std::pair<const char16_t*, SCOPE_LEVEL> rows[] = {
+        {u"fe80::1", ScopeLevelLink},
+        {u"fd00::5", ScopeLevelSite},
+    };
+    for (const auto& [address, level] : rows) {
         CString result(u"stale");
         const EIPV6ScopeIdStatus status = CIPFormat::MergeIPV6AddressWithScopeID(address, result);
         const std::string zone =
