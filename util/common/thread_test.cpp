@@ -23,7 +23,10 @@ using ThreadId = std::shared_future<std::thread::id>;
 struct Probe : Thread::CallbackInterface {
     explicit Probe(std::shared_future<void> gate) : gate(std::move(gate)) {}
     ~Probe() override { destroyed.set_value(std::this_thread::get_id()); }
-    void Run() override { ran.set_value(std::this_thread::get_id()), gate.wait(); }
+    void Run() override {
+        ran.set_value(std::this_thread::get_id());
+        gate.wait();
+    }
     std::shared_future<void> gate;
     std::promise<std::thread::id> ran, destroyed;
 };
@@ -81,7 +84,8 @@ TEST(Thread, SecondStartAndDestructionDoNotWait) {
         ASSERT_TRUE(thread.Start(first.probe));
         void* first_handle = thread.Handle();
         ASSERT_TRUE(thread.Start(second.probe));
-        first.probe.reset(), second.probe.reset();
+        first.probe.reset();
+        second.probe.reset();
         EXPECT_NE(thread.Handle(), first_handle);
         EXPECT_NE(second.ran_on.get(), first.ran_on.get());
         second.gate.set_value();
@@ -91,7 +95,8 @@ TEST(Thread, SecondStartAndDestructionDoNotWait) {
         third.probe.reset();
     }  // a destructor that waited would never return: the gates of 1 and 3 are still closed
     EXPECT_FALSE(IsReady(first.destroyed_on) || IsReady(third.destroyed_on));
-    first.gate.set_value(), third.gate.set_value();
+    first.gate.set_value();
+    third.gate.set_value();
     EXPECT_EQ(first.destroyed_on.get(), first.ran_on.get());
     EXPECT_EQ(third.destroyed_on.get(), third.ran_on.get());
 }

@@ -43,37 +43,27 @@ class FileAccessTest : public ::testing::Test {
     CFileAccess files_;
 };
 
-TEST_F(FileAccessTest, NoHandleStaleHandleAndMadeUpHandleAreRefused) {
-    Write("f.bin", "content");
+// Also no handle, a stale one and a made-up one: every operation refuses them.
+TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
+    Write("f.bin", "0123456789");
     FileHandle closed = files_.FA_OpenFile(Path("f.bin"), FM_Read);
     ASSERT_EQ(files_.FA_CloseFile(closed), 1);
     // A new handle may reuse the closed one's slot; the old value must still be refused.
-    FileHandle live = files_.FA_OpenFile(Path("f.bin"), FM_Read);
-    ASSERT_NE(live, closed);
-    for (FileHandle handle :
-         {FileHandle(nullptr), closed, reinterpret_cast<FileHandle>(0x5a5a1), kAllBitsSet}) {
-        char buffer[4];
-        uint32_t read = 0;
-        EXPECT_EQ(files_.FA_ReadFile(handle, buffer, 4, &read) +
-                      files_.FA_WriteFile(handle, "abc", 3) + files_.FA_SeekFile(handle, 0) +
-                      files_.FA_CloseFile(handle) + files_.FA_CloseDevice(handle),
-                  0)
-            << reinterpret_cast<uintptr_t>(handle);
-    }
-    // The live handle was not disturbed by its stale predecessor.
-    EXPECT_EQ(files_.FA_CloseDevice(live), 1);
-    EXPECT_EQ(Bytes("f.bin"), "content");
-}
-
-TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
-    Write("f.bin", "0123456789");
     FileHandle handle = files_.FA_OpenFile(Path("f.bin"), FM_Append);
-    ASSERT_NE(handle, nullptr);
+    ASSERT_TRUE(handle != nullptr && handle != closed);
     char buffer[16];
     uint32_t read = 99;
     // At the end (where FM_Append put us): success with nothing read.
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
-    EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);  // changes nothing
+    for (FileHandle none :
+         {FileHandle(nullptr), closed, reinterpret_cast<FileHandle>(0x5a5a1), kAllBitsSet})
+        EXPECT_EQ(files_.FA_ReadFile(none, buffer, 4, &read) + files_.FA_WriteFile(none, "abc", 3) +
+                      files_.FA_SeekFile(none, 0) + files_.FA_CloseFile(none) +
+                      files_.FA_CloseDevice(none),
+                  0)
+            << reinterpret_cast<uintptr_t>(none);
+    // The live handle, undisturbed by its stale predecessor: a write of nothing changes nothing.
+    EXPECT_EQ(files_.FA_WriteFile(handle, buffer, 0), 1);
     // A negative position is refused; beyond the end is accepted.
     EXPECT_TRUE(files_.FA_SeekFile(handle, -1) == 0 && files_.FA_SeekFile(handle, 1000) == 1);
     EXPECT_TRUE(files_.FA_ReadFile(handle, buffer, sizeof buffer, &read) == 1 && read == 0);
@@ -87,7 +77,7 @@ TEST_F(FileAccessTest, ReadSeekWriteAndSizeAtTheEdges) {
     EXPECT_TRUE(files_.FA_WriteFile(handle, "abc", 3) == 1 &&
                 !files_.FA_WriteFile(handle, "defg", 4));
     util_platform::LimitWritesForTesting(-1);
-    EXPECT_EQ(files_.FA_CloseFile(handle), 1);
+    EXPECT_EQ(files_.FA_CloseDevice(handle), 1);  // closes a file's handle too
     EXPECT_EQ(Bytes("f.bin"), "01ab456789abcde");
     // A read-only handle cannot write; an undefined mode opens nothing. (FM_Create truncates:
     // see the stamped copy; FM_Append creates: see the threads.)
@@ -110,15 +100,11 @@ TEST_F(FileAccessTest, ShareModesReachOtherProcesses) {
     Write("src.bin", "0123456789 a source");
     FileHandle held = files_.FA_OpenFile(Path("held.bin"), FM_Read);
     ASSERT_NE(held, nullptr);
-    auto stamp = [&] {
-        return util_testing::RunProgram(UTIL_TEST_CLI, {"stamp", "src.bin", "held.bin", "ID"}, {},
-                                        "", dir_.path().string())
-            .exitCode;
-    };
-    EXPECT_NE(stamp(), 0);
+    const util_testing::CliCase stamp = {{"stamp", "src.bin", "held.bin", "ID"}, 1};
+    util_testing::ExpectCli(stamp, dir_.path().string());
     EXPECT_EQ(Bytes("held.bin"), "0123456789 held by the test");
     files_.FA_CloseFile(held);
-    EXPECT_EQ(stamp(), 0);
+    util_testing::ExpectCli({stamp.args, 0}, dir_.path().string());
     EXPECT_EQ(Bytes("held.bin"), "012345678@JCID=ID\r\n9 a source");
 }
 
@@ -186,7 +172,8 @@ TEST_F(FileAccessTest, WorkingDirectoryCandidates) {
         // The system folder's case is the system's own choice: compared lower-cased.
         EXPECT_EQ((folderOut + u"|" + pathOut + u"|" + pathOnly).MakeLower(),
                   (expectedFolder + u"|" + expectedPath + u"|" + expectedPath).MakeLower());
-        files_.FA_CloseFile(handle), files_.FA_CloseFile(second);
+        files_.FA_CloseFile(handle);
+        files_.FA_CloseFile(second);
     }
 }
 
@@ -198,27 +185,6 @@ std::string Pattern(size_t size) {
     return bytes;
 }
 
-TEST_F(FileAccessTest, StampedCopyHasTheLineAfterNineBytes) {
-    // The ID is written in the thread's ANSI code page: Latin-1 where the locale chooses it, the
-    // system's 1252 (which agrees on these characters) where it does not.
-    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
-    const std::tuple<const char*, std::string, const char16_t*, std::string> cases[] = {
-        {"exactly nine bytes", "012345678", u"A1", "A1"},
-        {"non-ASCII ID", "0123456789", u"J\u00F6b", "J\366b"},
-        {"one byte over a block after the head", Pattern(512010), u"X", "X"},
-        {"several blocks", Pattern(1300001), u"JOB-42", "JOB-42"},
-    };
-    for (const auto& [what, source, id, idBytes] : cases) {
-        SCOPED_TRACE(what);
-        Write("src.bin", source);
-        Write("dst.bin", "old content that must go away entirely");
-        EXPECT_EQ(files_.FA_FileAddJobClientID(Path("src.bin"), Path("dst.bin"), id), 1);
-        EXPECT_TRUE(Bytes("dst.bin") ==
-                    source.substr(0, 9) + "@JCID=" + idBytes + "\r\n" + source.substr(9));
-        EXPECT_TRUE(Bytes("src.bin") == source);
-    }
-}
-
 // A fault injected into the file layer for the length of one call: the writes, reads or opens
 // that fail after `after` bytes (writes, reads) or opens.
 struct Fault {
@@ -226,49 +192,63 @@ struct Fault {
     int64_t after = -1;
     InjectedFault fault = InjectedFault::kDiskFull;
 };
-// Every failure answers 0 with an error code, never changes the source and leaves no handle
-// open behind it.
-TEST(FileAccessStampTest, FailuresLeaveTheSourceAloneAndCloseEverything) {
+const std::string kNoFile = "(no file)";
+std::string Content(const fs::path& path) {
+    return fs::is_regular_file(path) ? ReadFileBytes(path) : kNoFile;
+}
+// The copy of "src" has the ID's line after the first nine bytes. A failure answers 0 with an
+// error code. Neither changes the source or leaves a handle open behind it.
+TEST(FileAccessStampTest, StampedCopiesAndTheirFailures) {
+    // The ID is written in the thread's ANSI code page: Latin-1 where the locale chooses it, the
+    // system's 1252 (which agrees on these characters) where it does not.
+    util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const auto writes = &util_platform::FailWritesForTesting;
     const auto reads = &util_platform::FailReadsForTesting;
     const auto opens = &util_platform::FailOpensForTesting;
     const auto kIo = InjectedFault::kIoError, kEmfile = InjectedFault::kTooManyOpenFiles;
-    const std::string source = "0123456789abcdefghij";
-    // The destination's content afterwards (nullptr: not a file). new does not exist; dst holds
-    // "keep". A failure after the destination was opened leaves it as far as it was written.
-    const std::tuple<const char*, std::string, std::string, Fault, const char*> cases[] = {
-        {"missing source", "none", "new", {}, nullptr},
-        {"source shorter than the head", "short", "dst", {}, "keep"},
-        {"destination folder missing", "src", "no/such/dst", {}, nullptr},
-        {"destination is the source", "src", "src", {}, "0123456789abcdefghij"},
-        {"full file system", "src", "new", {writes, 12}, "012345678@JC"},
-        {"full file system after the line", "src", "new", {writes, 19}, "012345678@JCID=7\r\n9"},
-        {"I/O error after the line", "src", "new", {writes, 19, kIo}, "012345678@JCID=7\r\n9"},
-        {"I/O error reading the head", "src", "new", {reads, 0, kIo}, ""},
-        {"I/O error reading part way", "src", "new", {reads, 12, kIo}, "012345678@JCID=7\r\n9ab"},
-        // Opens: the size query, the source, the destination.
-        {"too many open files at the source", "src", "new", {opens, 1, kEmfile}, nullptr},
-        {"too many open files at the destination", "src", "dst", {opens, 2, kEmfile}, "keep"},
+    const std::string src = "0123456789abcdefghij", line = "@JCID=J\366b\r\n";
+    const std::string big = Pattern(512010), several = Pattern(1300001);
+    const std::string keep = "older and longer content";  // than the shortest copy
+    auto stamped = [&](const std::string& source) {
+        return source.substr(0, 9) + line + source.substr(9);
     };
-    for (const auto& [what, sourceName, destinationName, fault, destinationAfter] : cases) {
+    // The source's content (kNoFile: none), the destination, the result and the destination's
+    // content afterwards. new does not exist; dst holds `keep`.
+    // A failure after the destination was opened leaves it as far as it was written.
+    const std::tuple<const char*, std::string, std::string, Fault, int, std::string> cases[] = {
+        {"exactly nine bytes", "012345678", "dst", {}, 1, stamped("012345678")},
+        {"one byte over a block after the head", big, "dst", {}, 1, stamped(big)},
+        {"several blocks", several, "new", {}, 1, stamped(several)},
+        {"missing source", kNoFile, "new", {}, 0, kNoFile},
+        {"source shorter than the head", "01234567", "dst", {}, 0, keep},
+        {"destination folder missing", src, "no/such/dst", {}, 0, kNoFile},
+        {"destination is the source", src, "src", {}, 0, src},
+        {"full file system", src, "new", {writes, 12}, 0, "012345678@JC"},
+        {"full file system after the line", src, "new", {writes, 21}, 0, stamped("0123456789")},
+        {"I/O error after the line", src, "new", {writes, 21, kIo}, 0, stamped("0123456789")},
+        {"I/O error reading the head", src, "new", {reads, 0, kIo}, 0, ""},
+        {"I/O error reading part way", src, "new", {reads, 12, kIo}, 0, stamped("0123456789ab")},
+        // Opens: the size query, the source, the destination.
+        {"too many open files at the source", src, "new", {opens, 1, kEmfile}, 0, kNoFile},
+        {"too many open files at the destination", src, "dst", {opens, 2, kEmfile}, 0, keep},
+    };
+    for (const auto& [what, source, destination, fault, expected, after] : cases) {
         SCOPED_TRACE(what);
         util_testing::ScratchDir dir;
-        dir.WriteFile("src", source);
-        dir.WriteFile("short", "01234567");
-        dir.WriteFile("dst", "keep");
+        if (source != kNoFile) dir.WriteFile("src", source);
+        dir.WriteFile("dst", keep);
         CFileAccess files;
         if (fault.arm) fault.arm(fault.after, fault.fault);
         const int result =
-            files.FA_FileAddJobClientID(dir.Wide(sourceName), dir.Wide(destinationName), u"7");
+            files.FA_FileAddJobClientID(dir.Wide("src"), dir.Wide(destination), u"J\u00F6b");
         const int error = util_platform::LastError();
         if (fault.arm) fault.arm(-1, fault.fault);
-        EXPECT_TRUE(result == 0 && error != 0) << result << ", error " << error;
-        EXPECT_EQ(ReadFileBytes(dir.path() / "src"), source);
-        const fs::path destination = dir.path() / destinationName;
-        EXPECT_EQ(fs::is_regular_file(destination) ? ReadFileBytes(destination) : "(no file)",
-                  destinationAfter ? destinationAfter : "(no file)");
+        EXPECT_TRUE(result == expected && (expected || error != 0)) << result << ", " << error;
+        // Compared as booleans: a mismatch of a megabyte copy would print all of it.
+        EXPECT_TRUE(Content(dir.path() / "src") == source);
+        EXPECT_TRUE(Content(dir.path() / destination) == after);
         // A handle left open would refuse these writers.
-        for (const std::string& name : {sourceName, destinationName})
+        for (const std::string& name : {std::string("src"), destination})
             EXPECT_TRUE(!fs::is_regular_file(dir.path() / name) ||
                         files.FA_CloseFile(files.FA_OpenFile(dir.Wide(name), FM_Append)) == 1)
                 << name;
@@ -286,11 +266,10 @@ TEST_F(FileAccessTest, DescriptionBlock) {
     // The text is in the thread's ANSI code page (as for the stamped copy above).
     util_testing::ScopedEnvVar all("LC_ALL", "de_DE.ISO-8859-1");
     const std::string abc0("abc\0", 4), fw = Firmware(140, 4, abc0);
-    // The text expected; "keep": left unchanged.
+    // The text expected; "keep": left unchanged. kNoFile: no file of that name.
     const std::tuple<const char*, std::string, uint32_t, MakeDLFileRes, std::u16string> cases[] = {
         {"default offset by 0, ANSI text", Firmware(140, 5, std::string("K\xF6ln", 4) + '\0'), 0,
          MDL_Success, u"K\u00F6ln"},
-        {"last byte is always the terminator", Firmware(140, 4, "abcd"), 0, MDL_Success, u"abc"},
         {"text ends at the first zero", Firmware(140, 4, {"a\0c\0", 4}), 0, MDL_Success, u"a"},
         {"length bytes are big-endian", Firmware(140, 256, std::string(255, 'x') + "!"), 0,
          MDL_Success, std::u16string(255, u'x')},
@@ -299,16 +278,16 @@ TEST_F(FileAccessTest, DescriptionBlock) {
         {"length 0", Firmware(140, 0, "abcdef"), 0, MDL_InvalidData, u"keep"},
         {"huge length", Firmware(140, 0xFFFFFFFFu, "abc"), 0, MDL_InvalidData, u"keep"},
         {"offset near 4 GiB does not wrap", fw, 0xFFFFFFFCu, MDL_InvalidData, u"keep"},
+        {"missing file", kNoFile, 0, MDL_OpenFailed, u"keep"},
     };
-    auto read = [&](const char* name, uint32_t offset) {  // the result and the text
+    for (const auto& [what, file, offset, result, text] : cases) {
+        if (file != kNoFile) Write("fw.bin", file);
         CString got = u"keep";
-        const MakeDLFileRes result = CFileAccess::makeDownloadDescList(Path(name), offset, got);
-        return std::make_pair(result, std::u16string(got.View()));
-    };
-    for (const auto& [what, file, offset, result, text] : cases)
-        EXPECT_EQ((Write("fw.bin", file), read("fw.bin", offset)), std::make_pair(result, text))
+        const CString path = Path(file == kNoFile ? "missing.bin" : "fw.bin");
+        const MakeDLFileRes answer = CFileAccess::makeDownloadDescList(path, offset, got);
+        EXPECT_EQ(std::make_pair(answer, std::u16string(got.View())), std::make_pair(result, text))
             << what;
-    EXPECT_EQ(read("missing.bin", 0), std::make_pair(MDL_OpenFailed, std::u16string(u"keep")));
+    }
 }
 
 }  // namespace

@@ -45,13 +45,19 @@ const auto Count = [](CString log, const CString& line) { return log.Replace(lin
 
 class FileUtilTest : public ::testing::Test {
   protected:
-    void TearDown() override { Logging::Term(), Logging::DebugLogEnabled(false); }
+    void TearDown() override {
+        Logging::Term();
+        Logging::DebugLogEnabled(false);
+    }
     CPath Write(const std::string& bytes, const std::string& name = "t.txt") {
         scratch_.WriteFile(name, bytes);
         return CPath(scratch_.Wide(name));
     }
     // The log of the failures, in a folder of its own, and what it holds once closed.
-    void StartLog(bool on) { Logging::Init(logs_.Wide(), false), Logging::DebugLogEnabled(on); }
+    void StartLog(bool on) {
+        Logging::Init(logs_.Wide(), false);
+        Logging::DebugLogEnabled(on);
+    }
     CString StopLog() {
         TearDown();
         CString log;
@@ -61,7 +67,9 @@ class FileUtilTest : public ::testing::Test {
     util_testing::ScratchDir scratch_, logs_;
 };
 
-TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEnds) {
+// A text longer than a CString can hold is refused with false and an empty text, never with an
+// exception, and logged as a failed read: tried here with the limit lowered to 100 units.
+TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEndsUpToTheLimit) {
     // The encoding told by the first three bytes, and the text as ReadFileToString delivers it;
     // ReadFileToStringDosNewline delivers it with CR LF for every LF. A mark cut short, or a
     // big-endian one, is no mark: the bytes go through the code page, zero bytes included.
@@ -91,43 +99,36 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEnds) {
          kMark16 + Le(u"\U0001F600\xD83Dx\xDE00y\xD83D") + "c", kUtf16Le,
          u"\U0001F600" + bad + u"x" + bad + u"y" + bad + bad},
         {"ANSI line ends", "a\r\nb\rc\n", kAnsi, u"a\nb\nc\n"},
+        // Past the limit: the text, or only the DOS one (refused whole).
+        {"ANSI at the limit", Repeat("a"s, 100), kAnsi, Repeat(u"a"s, 100)},
+        {"ANSI past the limit", Repeat("a"s, 101), kAnsi, Repeat(u"a"s, 101)},
+        {"ANSI CR LF folds to the limit", Repeat("a\r\n"s, 50), kAnsi, Repeat(u"a\n"s, 50)},
+        {"ANSI LF past it when doubled", Repeat("a\n"s, 40), kAnsi, Repeat(u"a\n"s, 40)},
+        {"UTF-8 at the limit", kMark8 + Repeat("\xC3\xA9"s, 100), kUtf8, Repeat(u"\u00E9"s, 100)},
+        {"UTF-8 past the limit", kMark8 + Repeat("a"s, 101), kUtf8, Repeat(u"a"s, 101)},
     };
+    StartLog(false);
+    internal::SetMaxTextUnitsForTesting(100);
+    int refusals = 0;  // each logged: the three reads of a text too long, or the DOS one
     for (const auto& [what, bytes, encoding, expected] : cases) {
         SCOPED_TRACE(what);
         const CPath path = Write(bytes);
         Encoding told = kUnicode;
         CString text(u"old"), dos(u"old"), wanted(expected), wantedDos(expected);
         wantedDos.Replace(u"\n", u"\r\n");
-        EXPECT_TRUE(GetFileEncoding(path, &told) && ReadFileToString(path, &text) &&
-                    ReadFileToStringDosNewline(path, &dos) && ReadFileToString(path, nullptr) &&
-                    GetFileEncoding(path, nullptr));
-        EXPECT_EQ(std::make_tuple(told, text, dos), std::make_tuple(encoding, wanted, wantedDos));
+        const bool fits = wanted.GetLength() <= 100, dosFits = wantedDos.GetLength() <= 100;
+        refusals += fits ? !dosFits : 3;
+        EXPECT_EQ(std::make_tuple(GetFileEncoding(path, &told), ReadFileToString(path, &text),
+                                  ReadFileToStringDosNewline(path, &dos),
+                                  ReadFileToString(path, nullptr), GetFileEncoding(path, nullptr)),
+                  std::make_tuple(true, fits, dosFits, fits, true));
+        EXPECT_EQ(std::make_tuple(told, text, dos),
+                  std::make_tuple(encoding, fits ? wanted : u"", dosFits ? wantedDos : u""));
     }
-}
-
-// A missing file and a folder fail at the open: every output stays as it was (a text is
-// emptied), and each failure writes one line, "Fail to open" with the error number, through
-// Logging::Debug, so none with debug logging off.
-TEST_F(FileUtilTest, MissingFileAndFolderFailAtTheOpen) {
-    std::filesystem::create_directory(scratch_.path() / "folder");
-    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide("folder"));
-    for (const bool debug : {true, false}) {
-        SCOPED_TRACE(debug ? "debug on" : "debug off");
-        StartLog(debug);
-        Encoding encoding = kUnicode;
-        CString text(u"old"), dos(u"old");
-        EXPECT_FALSE(GetFileEncoding(missing, &encoding));
-        EXPECT_FALSE(ReadFileToString(folder, &text) || ReadFileToStringDosNewline(missing, &dos));
-        EXPECT_TRUE(encoding == kUnicode && text.IsEmpty() && dos.IsEmpty());
-        EXPECT_FALSE(OpenTextFile(missing, u"r", kUtf8) || OpenTextFile(folder, u"w", kUtf8));
-        const CString log = StopLog(), line = u"] Fail to open '", number = u"', errno=";
-        // Then no error number 0 or negative; the header, each message's own LF and line end.
-        EXPECT_EQ(std::make_tuple(
-                      Count(log, line + missing + number), Count(log, line + folder + number),
-                      Count(log, number + u"0") + Count(log, number + u"-"), Count(log, u"\n")),
-                  debug ? std::make_tuple(3, 2, 0, 11) : std::make_tuple(0, 0, 0, 1))
-            << log.ToUtf8();
-    }
+    internal::SetMaxTextUnitsForTesting(0);
+    CString line;
+    line.Format(u"Fail to read from '%s', errno=%d\n", scratch_.Wide("t.txt").GetString(), EFBIG);
+    EXPECT_EQ(Count(StopLog(), line), refusals);
 }
 
 // While a file is open through a handle, a device, a text stream or the log, other openers may
@@ -147,22 +148,21 @@ TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
         auto hold = [&files](bool held, auto close) {
             return held ? std::shared_ptr<void>(&files, [close](void*) { close(); }) : nullptr;
         };
+        auto handle = [&](FileHandle h) {
+            return hold(h != nullptr, [&files, h] { files.FA_CloseFile(h); });
+        };
         uint32_t size = 0;
         CString text;
-        FileHandle h = nullptr;
         if (how == "size") return hold(files.FA_GetFileSize(p, &size), [] {});
         if (how == "desc")
             return hold(CFileAccess::makeDownloadDescList(p, 0, text) != MDL_OpenFailed, [] {});
-        if (how == "log")
-            return Logging::Init(scratch_.Wide(), true),
-                   hold(Logging::IsInitialized(), Logging::Term);
-        if (how.rfind("device", 0) == 0)
-            h = files.FA_OpenDevice(p, how == "device rw");
-        else if (modes.count(how))
-            h = files.FA_OpenFile(p, modes.at(how));
-        else
-            return std::shared_ptr<void>(OpenTextFile(p, CString::FromUtf8(how), kAnsi));
-        return hold(h != nullptr, [&files, h] { files.FA_CloseFile(h); });
+        if (how == "log") {
+            Logging::Init(scratch_.Wide(), true);
+            return hold(Logging::IsInitialized(), Logging::Term);
+        }
+        if (how.rfind("device", 0) == 0) return handle(files.FA_OpenDevice(p, how == "device rw"));
+        if (modes.count(how)) return handle(files.FA_OpenFile(p, modes.at(how)));
+        return std::shared_ptr<void>(OpenTextFile(p, CString::FromUtf8(how), kAnsi));
     };
     for (const std::string holder :
          {"FM_Read", "FM_Append", "device rw", "device w", "r", "a", "log"}) {
@@ -183,45 +183,14 @@ TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
     }
 }
 
-// A text longer than a CString can hold is refused with false and an empty text, never with an
-// exception, and logged as a failed read: tried here with the limit lowered to 100 units.
-TEST_F(FileUtilTest, TextsPastTheLimitAreRefused) {
-    // The length of the text that ReadFileToString and ReadFileToStringDosNewline deliver (-1:
-    // false with an empty text).
-    const std::tuple<const char*, std::string, int, int> cases[] = {
-        {"ANSI at the limit", Repeat("a"s, 100), 100, 100},
-        {"ANSI past the limit", Repeat("a"s, 101), -1, -1},
-        {"ANSI CR LF folds to the limit", Repeat("a\r\n"s, 50), 100, -1},
-        {"ANSI LF past it when doubled", Repeat("a\n"s, 40), 80, -1},
-        {"UTF-8 at the limit", kMark8 + Repeat("\xC3\xA9"s, 100), 100, 100},
-        {"UTF-8 past the limit", kMark8 + Repeat("a"s, 101), -1, -1},
-    };
-    StartLog(false);
-    internal::SetMaxTextUnitsForTesting(100);
-    int refusals = 0;  // each logged: the three reads of a text too long, or the DOS one
-    for (const auto& [what, bytes, length, dosLength] : cases) {
-        SCOPED_TRACE(what);
-        refusals += length < 0 ? 3 : dosLength < 0 ? 1 : 0;
-        const CPath path = Write(bytes);
-        CString text(u"old"), dos(u"old");
-        EXPECT_EQ(ReadFileToString(path, &text), length >= 0);
-        EXPECT_EQ(text.GetLength(), std::max(length, 0));
-        EXPECT_EQ(ReadFileToStringDosNewline(path, &dos), dosLength >= 0);
-        EXPECT_EQ(dos.GetLength(), std::max(dosLength, 0));
-        EXPECT_EQ(ReadFileToString(path, nullptr), length >= 0);
-    }
-    internal::SetMaxTextUnitsForTesting(0);
-    CString line;
-    line.Format(u"Fail to read from '%s', errno=%d\n", scratch_.Wide("t.txt").GetString(), EFBIG);
-    EXPECT_EQ(Count(StopLog(), line), refusals);
-}
-
 // Long files arrive whole: sequences, surrogate pairs and CR LF pairs straddling the reader's
 // 1 MiB chunks (the pieces' lengths put the chunk ends at different places within them). Faults
 // of the file layer while reading them: a read that fails part way answers false with the text
 // read before it and logs "Fail to read from"; an open refused for too many open files answers
-// false with the text empty and logs "Fail to open" (through Debug).
-TEST_F(FileUtilTest, ReadsAcrossChunksAndFaultsAnswerFalseWithWhatWasRead) {
+// false with the text empty. A missing file and a folder fail at the open too: every output
+// stays as it was (a text is emptied). Each failed open writes one line, "Fail to open" with the
+// error number, through Logging::Debug, so none with debug logging off.
+TEST_F(FileUtilTest, FailuresAnswerFalseWithWhatWasRead) {
     const std::string utf8 = kMark8 + Repeat("ab\xC3\xA9\r\n\xF0\x9F\x98\x80\r"s, 300000);
     const std::u16string text8 = Repeat(u"ab\u00E9\n\U0001F600\n"s, 300000);
     const std::tuple<const char*, std::string, std::u16string, bool> cases[] = {
@@ -232,34 +201,52 @@ TEST_F(FileUtilTest, ReadsAcrossChunksAndFaultsAnswerFalseWithWhatWasRead) {
          false},
         {"UTF-8, open refused", utf8, text8, true},
     };
-    StartLog(true);
-    for (const auto& [what, bytes, expected, openFails] : cases) {
-        SCOPED_TRACE(what);
-        const CPath path = Write(bytes);
-        CString full, text(u"old");
-        ASSERT_TRUE(ReadFileToString(path, &full) && full.View() == expected);
-        if (openFails)
-            util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
-        else  // fails in the middle of the file, after the encoding was told
-            util_platform::FailReadsForTesting(int64_t(bytes.size() / 2), InjectedFault::kIoError);
-        EXPECT_FALSE(ReadFileToString(path, &text));
+    std::filesystem::create_directory(scratch_.path() / "folder");
+    const CPath missing(scratch_.Wide("absent.txt")), folder(scratch_.Wide("folder"));
+    for (const bool debug : {true, false}) {
+        SCOPED_TRACE(debug ? "debug on" : "debug off");
+        StartLog(debug);
+        for (const auto& [what, bytes, expected, openFails] : cases) {
+            SCOPED_TRACE(what);
+            const CPath path = Write(bytes);
+            CString full, text(u"old");
+            ASSERT_TRUE(ReadFileToString(path, &full) && full.View() == expected);
+            if (openFails)
+                util_platform::FailOpensForTesting(0, InjectedFault::kTooManyOpenFiles);
+            else  // fails in the middle of the file, after the encoding was told
+                util_platform::FailReadsForTesting(bytes.size() / 2, InjectedFault::kIoError);
+            EXPECT_FALSE(ReadFileToString(path, &text));
+            util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
+            util_platform::FailOpensForTesting(-1, InjectedFault::kIoError);
+            EXPECT_TRUE(text.IsEmpty() == openFails && text.GetLength() < full.GetLength());
+            EXPECT_EQ(full.Left(text.GetLength()), text) << "what was read before the failure";
+        }
+        Encoding encoding = kUnicode;  // never told
+        CString text(u"old"), dos(u"old");
+        EXPECT_FALSE(GetFileEncoding(missing, &encoding));
+        EXPECT_FALSE(ReadFileToString(folder, &text) || ReadFileToStringDosNewline(missing, &dos));
+        EXPECT_TRUE(encoding == kUnicode && text.IsEmpty() && dos.IsEmpty());
+        EXPECT_FALSE(OpenTextFile(missing, u"r", kUtf8) || OpenTextFile(folder, u"w", kUtf8));
+        // A failed read: GetFileEncoding still tells the encoding of the bytes it got.
+        util_platform::FailReadsForTesting(0, InjectedFault::kIoError);
+        EXPECT_TRUE(!GetFileEncoding(Write(kMark8 + "x"), &encoding) && encoding == kAnsi);
         util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
-        util_platform::FailOpensForTesting(-1, InjectedFault::kIoError);
-        EXPECT_TRUE(text.IsEmpty() == openFails && text.GetLength() < full.GetLength());
-        EXPECT_EQ(full.Left(text.GetLength()), text) << "what was read before the failure";
+        // Three failed reads and GetFileEncoding's; the opens refused of t.txt, the missing file
+        // and the folder; no error number 0 or negative; the header, each message's own LF and line
+        // end.
+        const CString log = StopLog(), open = u"] Fail to open '", number = u"', errno=";
+        EXPECT_EQ(std::make_tuple(
+                      Count(log, u"] Fail to read from '" + scratch_.Wide("t.txt") + number),
+                      Count(log, open + scratch_.Wide("t.txt") + number),
+                      Count(log, open + missing + number), Count(log, open + folder + number),
+                      Count(log, number + u"0") + Count(log, number + u"-"), Count(log, u"\n")),
+                  debug ? std::make_tuple(4, 1, 3, 2, 0, 21) : std::make_tuple(4, 0, 0, 0, 0, 9))
+            << log.ToUtf8();
     }
-    // GetFileEncoding still tells the encoding of the bytes it got.
-    Encoding encoding = kUtf8;
-    util_platform::FailReadsForTesting(0, InjectedFault::kIoError);
-    EXPECT_TRUE(!GetFileEncoding(Write(kMark8 + "x"), &encoding) && encoding == kAnsi);
-    util_platform::FailReadsForTesting(-1, InjectedFault::kIoError);
-    // Three failed reads and GetFileEncoding's; one refused open.
-    const CString log = StopLog(), quoted = scratch_.Wide("t.txt") + u"', errno=";
-    EXPECT_EQ(Count(log, u"] Fail to read from '" + quoted), 4);
-    EXPECT_EQ(Count(log, u"] Fail to open '" + quoted), 1);
 }
 
-TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
+// Writing: marks and line ends of new and existing files; reading; modes refused.
+TEST_F(FileUtilTest, OpenTextFileWritesAndReadsMarksAndLineEnds) {
     const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
     const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page
     // An existing file's content (none: no file), the mode, the encoding asked for and used.
@@ -284,9 +271,7 @@ TEST_F(FileUtilTest, OpenTextFileWritesMarksAndLineEnds) {
         EXPECT_TRUE(file->Write(u"a\né") && file->Close());
         EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected);
     }
-}
-
-TEST_F(FileUtilTest, OpenTextFileReadsLinesAndRefusesBadRequests) {
+    // Reading: lines, the whole text, and a write after a read.
     const CPath path = Write(kMark8 + "x\r\ny\rz\n\xC3\xA9");
     TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
     ASSERT_TRUE(file && file->GetEncoding() == kUtf8);

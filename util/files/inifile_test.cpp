@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -18,6 +19,7 @@ namespace {
 
 using namespace common::sdk;
 using Pairs = std::map<std::string, std::string>;
+using File = std::optional<std::string>;  // the content of a file; none: no file
 
 // The text as UTF-16 with byte-order mark, little- or big-endian.
 const auto Le = [](auto t) { return "\xFF\xFE" + util_testing::Utf16Bytes(t); };
@@ -25,11 +27,13 @@ const auto Be = [](auto t) { return "\xFE\xFF" + util_testing::Utf16Bytes(t, tru
 
 class IniFileTest : public ::testing::Test {
   protected:
-    CString Write(const std::string& bytes) {
-        return scratch_.WriteFile("t.ini", bytes), scratch_.Wide("t.ini");
+    // The path of a file holding `bytes`, or of one that does not exist.
+    CString Write(const File& bytes) {
+        if (bytes) scratch_.WriteFile("t.ini", *bytes);
+        return scratch_.Wide(bytes ? "t.ini" : "absent.ini");
     }
     // The pairs GetKeyValues adds to a map holding "old" = "1", or "false" when it answers false.
-    Pairs Section(const std::string& file, const char16_t* section) {
+    Pairs Section(const File& file, const char16_t* section) {
         KeyValueMap values{{u"old", u"1"}};
         if (!inifile::GetKeyValues(Write(file), section, &values)) return {{"false", ""}};
         Pairs pairs;
@@ -40,10 +44,16 @@ class IniFileTest : public ::testing::Test {
     util_testing::ScratchDir scratch_;
 };
 
-// When the section is missing or has no entries the answer is false and the map is left alone.
+// When the file or the section is missing or has no entries the answer is false and the map is
+// left alone. A long section is read through a buffer that grows until it fits.
 TEST_F(IniFileTest, SectionPairs) {
-    const Pairs none = {{"false", ""}};
-    const std::tuple<const char*, std::string, const char16_t*, Pairs> cases[] = {
+    std::string longFile = "[S]\n";
+    Pairs none = {{"false", ""}}, many;
+    for (int i = 0; i < 500; ++i) {
+        const std::string key = "key" + std::to_string(i);
+        longFile += key + "=" + (many[key] = std::string(i % 40, 'v') + "!") + "\n";
+    }
+    const std::tuple<const char*, File, const char16_t*, Pairs> cases[] = {
         {"last wins, trimmed", "[S]\r\na = 1\r\nb=2\r\nb=3\r\n", u"S", {{"a", "1"}, {"b", "3"}}},
         {"no =, leading =, =", "[S]\nflag\n=x\nk=a=b\n", u"S", {{"flag", ""}, {"k", "a=b"}}},
         {"quotes kept, tab trims", "[S]\nq='x'\n\tk\t= v w\t", u"S", {{"q", "'x'"}, {"k", "v w"}}},
@@ -58,21 +68,11 @@ TEST_F(IniFileTest, SectionPairs) {
         {"UTF-16BE", Be(u"[S]\nk=\U0001F600\n"), u"S", {{"k", "\xF0\x9F\x98\x80"}}},
         {"no entries; a later one of the name is not read", "[S]\n;k\n[T]\n[S]\nk=v\n", u"S", none},
         {"a key of the section replaces its value", "[S]\nold=2\n", u"S", {{"old", "2"}}},
+        {"missing file", std::nullopt, u"S", none},
+        {"500 keys, more than the first buffer holds", longFile + "[T]\nz=1\n", u"S", many},
     };
     for (const auto& [what, file, section, pairs] : cases)
         EXPECT_EQ(Section(file, section), pairs) << what;
-    KeyValueMap values;
-    EXPECT_FALSE(inifile::GetKeyValues(scratch_.Wide("absent.ini"), u"S", &values));
-}
-
-TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
-    std::string file = "[S]\n";
-    Pairs expected;
-    for (int i = 0; i < 500; ++i) {
-        const std::string key = "key" + std::to_string(i);
-        file += key + "=" + (expected[key] = std::string(i % 40, 'v') + "!") + "\n";
-    }
-    EXPECT_EQ(Section(file + "[T]\nz=1\n", u"S"), expected);
     // The buffer doubles (the growth no result shows) and gives up past 2^30 bytes.
     EXPECT_EQ(inifile::internal::NextBufferSize(1u << 29), 1u << 30);
     EXPECT_EQ(inifile::internal::NextBufferSize(1u << 30), 0u);
@@ -80,7 +80,7 @@ TEST_F(IniFileTest, LongSectionReadThroughGrowingBuffer) {
 
 TEST_F(IniFileTest, GetStringValues) {
     const std::string x1000(1000, 'x'), x255 = x1000.substr(745);
-    using Row = std::tuple<const char*, std::string, const char16_t*, const char16_t*, std::string>;
+    using Row = std::tuple<const char*, File, const char16_t*, const char16_t*, std::string>;
     const Row cases[] = {
         {"plain, names without regard to case", "[Sect]\nKeY = v w \n", u"sECT", u"key", "v w"},
         {"first of duplicate keys", "[S]\na=1\na=2\n", u"S", u"a", "1"},
@@ -92,6 +92,7 @@ TEST_F(IniFileTest, GetStringValues) {
         {"only the first section of a name", "[S]\na=1\n[S]\nk=v\n", u"S", u"k", ""},
         {"255 characters fill the first buffer", "[S]\nk=" + x255 + "\n", u"S", u"k", x255},
         {"1000 characters", "[S]\nk=" + x1000 + "\n", u"S", u"k", x1000},
+        {"a missing file reads as one without sections", std::nullopt, u"S", u"k", ""},
     };
     for (const auto& [what, file, section, key, expected] : cases) {
         CString value(u"previous");
@@ -99,9 +100,6 @@ TEST_F(IniFileTest, GetStringValues) {
                     value.ToUtf8() == expected)
             << what << ": " << value.ToUtf8();
     }
-    CString value(u"previous");  // a missing file reads as one without sections
-    EXPECT_TRUE(inifile::GetString(scratch_.Wide("absent.ini"), u"S", u"k", &value) &&
-                value.IsEmpty());
     EXPECT_TRUE(inifile::GetString(Write("[S]\nk=v\n"), u"S", u"k", nullptr));
 }
 

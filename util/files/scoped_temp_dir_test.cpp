@@ -1,9 +1,16 @@
 // ScopedTempDir in a temporary folder of the test's choosing: the lowest free number, the
-// removal, and the errors. Links, FIFOs and mode bits are in scoped_temp_dir_posix_test.
+// removal, and the errors. On POSIX its directory is also private (0700), and a POSIX-only part
+// covers file kinds: a dangling link takes a number, and the removal of a tree that holds
+// symbolic links, a FIFO and a folder without write permission never follows a link, also when
+// a folder is swapped for a link while the removal runs or the held directory itself was
+// replaced by one. (The Windows backend has its own test of reparse points.)
 
 #include "util/files/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -11,6 +18,7 @@
 #include <vector>
 
 #include "util/files/scoped_temp_dir_internal.h"
+#include "util/platform/folder_tree.h"
 #include "util/testing/platform_constants.h"
 #include "util/testing/scoped_env_var.h"
 #include "util/testing/scratch_dir.h"
@@ -39,6 +47,8 @@ TEST_F(ScopedTempDirTest, HoldsOneDirectoryFromCreateUntilDelete) {
     const fs::path held = HeldPath(dir);
     EXPECT_EQ(held, temp_ / TempName(1));
     EXPECT_TRUE(fs::is_directory(held) && fs::is_empty(held));
+    const auto mode = fs::status(held).permissions() & fs::perms::all;  // private where it can be
+    EXPECT_TRUE(!util_testing::kPosixPermissions || mode == fs::perms::owner_all);
     // Create again: the first directory is removed before the search, so 1 is free again.
     ASSERT_TRUE(second.Create());
     EXPECT_EQ(HeldPath(second), temp_ / TempName(2));
@@ -52,6 +62,24 @@ TEST_F(ScopedTempDirTest, HoldsOneDirectoryFromCreateUntilDelete) {
     EXPECT_TRUE(!fs::exists(held) && fs::is_directory(temp_ / TempName(2)));
     dir.Delete();  // nothing held: nothing happens
     EXPECT_FALSE(dir.GetPath(nullptr));
+
+    // Directories gone behind the objects' backs: Delete throws CErrWin32 (code 3, path not
+    // found) and keeps the path, also when Create deletes first; the destructor of `second`
+    // swallows the error (one escaping it would end this program).
+    ASSERT_TRUE(dir.Create());
+    for (const fs::path& path : {held, HeldPath(second)}) fs::remove(path);
+    for (bool create : {false, true, false}) {
+        try {
+            create ? void(dir.Create()) : dir.Delete();
+            ADD_FAILURE() << "no exception";
+        } catch (const NCcl::CErrWin32& error) {
+            EXPECT_EQ(error.GetErrorCode(), 3u);
+        }
+        EXPECT_EQ(HeldPath(dir), held);
+    }
+    fs::create_directory(held);
+    dir.Delete();
+    EXPECT_FALSE(dir.GetPath(nullptr) || fs::exists(held));
 }
 
 TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
@@ -80,28 +108,6 @@ TEST_F(ScopedTempDirTest, TakesTheLowestFreeNumberAndLeavesOthersEntriesAlone) {
         for (const auto& name : files) EXPECT_EQ(ReadFileBytes(temp_ / name), "theirs") << name;
         for (const auto& name : folders) EXPECT_TRUE(fs::is_directory(temp_ / name)) << name;
     }
-}
-
-// Delete throws CErrWin32 (code 3, path not found) when the held directory is gone, and keeps
-// the path, also when Create deletes first; the destructor swallows the error (one escaping it
-// would end this program).
-TEST_F(ScopedTempDirTest, DeleteOfADirectoryGoneThrowsAndKeepsThePath) {
-    ScopedTempDir dir, abandoned;
-    ASSERT_TRUE(dir.Create() && abandoned.Create());
-    const fs::path held = HeldPath(dir);
-    for (const fs::path& path : {held, HeldPath(abandoned)}) fs::remove(path);
-    for (bool create : {false, true, false}) {
-        try {
-            create ? dir.Create() : (dir.Delete(), true);
-            ADD_FAILURE() << "no exception";
-        } catch (const NCcl::CErrWin32& error) {
-            EXPECT_EQ(error.GetErrorCode(), 3u);
-        }
-        EXPECT_EQ(HeldPath(dir), held);
-    }
-    fs::create_directory(held);
-    dir.Delete();
-    EXPECT_FALSE(dir.GetPath(nullptr) || fs::exists(held));
 }
 
 TEST_F(ScopedTempDirTest, TemporaryFolderIsCreatedOrRefused) {
@@ -145,5 +151,69 @@ TEST(ScopedTempDirRules, ParentFolderKeepsTheRootAndTheTrailingSeparator) {
         parents += common::sdk::temp_dir_internal::ParentFolder(path) + u"|";
     EXPECT_EQ(parents, u"/|/||a/|/a/|");
 }
+
+#ifndef _WIN32
+// By Delete, by the destructor, by Delete after a folder was swapped for a link while the tree
+// was being removed, and after the held directory was replaced by a link: those attempts throw
+// and keep the path; the next removes the link. A dangling link beside it takes number 1 (the
+// search does not follow links) and is left alone.
+TEST_F(ScopedTempDirTest, RemovesTheWholeTreeButNeverWhatLinksPointTo) {
+    const fs::path outside = scratch_.path() / "outside";
+    auto fill = [&](const fs::path& root) {  // every kind of entry, links leading outside too
+        const std::string r = fs::relative(root, scratch_.path()).string() + "/";
+        for (const char* file : {"a.bin", ".hidden", "sub/b.bin", "sub/deeper/deepest/c.bin",
+                                 "not-utf8-\xff\xfe", "locked/file.bin"})
+            scratch_.WriteFile(r + file, "x");
+        fs::create_directories(root / "empty");
+        fs::create_symlink(outside / "keep.txt", root / "file-link");
+        fs::create_symlink(outside / "folder", root / "sub" / "folder-link");
+        fs::create_symlink("../../..", root / "sub" / "deeper" / "up-link");
+        fs::create_symlink("/nonexistent/target", root / "dangling");
+        EXPECT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+        fs::permissions(root / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    };
+    scratch_.WriteFile("outside/keep.txt", "keep");
+    scratch_.WriteFile("outside/folder/inner.txt", "inner");
+    fs::create_directories(temp_);
+    fs::create_symlink("/nonexistent", temp_ / TempName(1));
+    for (const std::string way : {"Delete", "destructor", "swapped", "replaced"}) {
+        SCOPED_TRACE(way);
+        fs::path held;
+        {
+            ScopedTempDir dir;
+            ASSERT_TRUE(dir.Create());
+            held = HeldPath(dir);
+            EXPECT_EQ(held, temp_ / TempName(2));
+            fill(held);
+            if (way == "swapped") {
+                util_platform::SetBeforeOpenChildHookForTesting([&](const std::string& name) {
+                    if (name != "sub") return;
+                    fs::rename(held / "sub", held / "moved");
+                    fs::create_symlink(outside, held / "sub");
+                });
+                EXPECT_THROW(dir.Delete(), NCcl::CErrWin32);
+                util_platform::SetBeforeOpenChildHookForTesting(nullptr);
+            }
+            if (way == "replaced") {
+                fs::rename(held, temp_ / "aside");
+                fs::create_symlink(outside, held);
+                for (bool create : {false, true, false})
+                    EXPECT_THROW(create ? void(dir.Create()) : dir.Delete(), NCcl::CErrWin32);
+                fs::remove(held);
+                fs::rename(temp_ / "aside", held);
+            }
+            EXPECT_EQ(HeldPath(dir), held);
+            if (way != "destructor") dir.Delete();
+            EXPECT_EQ(dir.GetPath(nullptr), way == "destructor");
+        }
+        EXPECT_EQ(ReadFileBytes(outside / "keep.txt") + ReadFileBytes(outside / "folder/inner.txt"),
+                  "keepinner");
+        // Nothing left of the held path, not even a link: only the dangling link beside it.
+        EXPECT_TRUE(std::distance(fs::directory_iterator(temp_), {}) == 1 &&
+                    fs::is_symlink(temp_ / TempName(1)));
+        EXPECT_EQ(std::distance(fs::directory_iterator(scratch_.path()), {}), 2);  // and temp
+    }
+}
+#endif
 
 }  // namespace

@@ -104,7 +104,11 @@ const std::tuple<const char*, void (*)(), std::u16string> kWrites[] = {
     {"null text", [] { Logging::Write(nullptr, true); }, u""},
     {"WriteV", [] { Logging::WriteV(u"%s=%d (%x)", u"n", 42, 255u); }, Stamped(u"n=42 (ff)")},
     {"Debug while off", [] { Logging::Debug(u"hidden %d", 1); }, u""},
-    {"Debug while on", [] { Logging::DebugLogEnabled(true), Logging::Debug(u"on %d", 2); },
+    {"Debug while on",
+     [] {
+         Logging::DebugLogEnabled(true);
+         Logging::Debug(u"on %d", 2);
+     },
      Stamped(u"on 2")},
     {"start block, all parts", [] { Logging::StartDownload(u"TM", u"COM3", u"txt", u"lab"); },
      kStart + u"[Device Type]:TM\r\n[Port Name]:COM3\r\n----\r\ntxt\r\nsysName = 'lab'\r\n"},
@@ -145,7 +149,10 @@ TEST_F(LoggingTest, InitRotatesOrAppends) {
         util_testing::ScratchDir dir;
         if (log) dir.WriteFile("Tessmar.log", old);
         dir.WriteFile("Tessmar.bak", "old backup");
-        if (again) Logging::Init(dir.Wide(), true), Logging::WriteV(u"%s", u"new");
+        if (again) {
+            Logging::Init(dir.Wide(), true);
+            Logging::WriteV(u"%s", u"new");
+        }
         Logging::Init(dir.Wide(), append);
         ASSERT_TRUE(Logging::IsInitialized());
         Logging::WriteV(u"%s", u"new");
