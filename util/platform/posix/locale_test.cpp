@@ -28,13 +28,11 @@ struct ScopedLocale {
 
 TEST(CodePageTest, CodePageFollowsTheLocaleVariables) {
     // LANG, LC_CTYPE, LC_ALL. A locale without a character set, or with one the converter does
-    // not know, gives UTF-8; an empty variable counts as unset.
+    // not know, gives UTF-8; an empty variable counts as unset. ("C" and a modifier after the
+    // character set are rows of the conversion table below.)
     const std::tuple<Env, Env, Env, const char*> cases[] = {
         {{}, {}, {}, "UTF-8"},
-        {"C", {}, {}, "UTF-8"},
         {"POSIX", {}, {}, "UTF-8"},
-        {"de_DE.ISO-8859-1", {}, {}, "ISO-8859-1"},
-        {"de_DE.ISO-8859-15@euro", {}, {}, "ISO-8859-15"},
         {"de_DE.utf8", {}, {}, "UTF-8"},
         {"de_DE", {}, {}, "UTF-8"},
         {"xx_XX.NO-SUCH-SET", {}, {}, "UTF-8"},
@@ -49,28 +47,24 @@ TEST(CodePageTest, CodePageFollowsTheLocaleVariables) {
 }
 
 // Rows in both directions unless marked: `toWide` only (what decodes but is not written back)
-// or `toAnsi` only (what the code page lacks, written as '?').
+// or `toAnsi` only (what the code page lacks, written as '?'). A UTF-8 locale converts as the
+// library's own UTF-8 conversion does (its bad-input rules are tested there), the whole text
+// including zero bytes; one row of each single-byte and multibyte code page.
 TEST(CodePageTest, ConvertsThroughTheLocalesCharacterSet) {
     enum Way { kBoth, kToWide, kToAnsi };
     std::u16string longWide;  // a long text in a legacy code page: each byte is its character
     for (int i = 0; i < 100000; ++i) longWide.push_back(static_cast<char16_t>(0x20 + i % 0xDF));
     const std::string longAnsi(longWide.begin(), longWide.end());
     const std::tuple<const char*, std::string, std::u16string, Way> cases[] = {
-        {"C", "abc", u"abc", kBoth},
-        {"C", "\xC3\xA4-\xE2\x82\xAC\xF0\x9F\x98\x80", u"\u00E4-\u20AC\U0001F600", kBoth},
-        {"C", "a\xE4z", u"a\uFFFDz", kToWide},  // malformed UTF-8
-        {"C", {"a\0b", 3}, {u"a\0b", 3}, kBoth},
-        {"C", "a\xEF\xBF\xBDz", {u"a\xD800z", 3}, kToAnsi},  // unpaired surrogate
+        {"C", {"\xC3\xA4\0\xE2\x82\xAC", 6}, {u"\u00E4\0\u20AC", 3}, kBoth},
         {"de_DE.ISO-8859-1", "a\xE4z", u"a\u00E4z", kBoth},
         {"de_DE.ISO-8859-1", "?\?!", u"\u20AC\U0001F600!", kToAnsi},  // missing characters
         {"de_DE.ISO-8859-1", "a?", {u"a\xDC00", 2}, kToAnsi},
         {"de_DE.ISO-8859-1", "a?", {u"a\xD800", 2}, kToAnsi},  // cut pair at the end
-        {"de_DE.ISO-8859-15", "\xA4", u"\u20AC", kBoth},
-        {"ru_RU.KOI8-R", "\xC1", u"\u0430", kBoth},
+        {"de_DE.ISO-8859-15@euro", "\xA4", u"\u20AC", kBoth},
         {"ja_JP.SHIFT_JIS", "\x82\xA0x", u"\u3042x", kBoth},
         {"ja_JP.SHIFT_JIS", "x\x82", u"x\uFFFD", kToWide},              // truncated at the end
         {"ja_JP.SHIFT_JIS", "\xA0x\xFFy", u"\uFFFDx\uFFFDy", kToWide},  // bytes with no meaning
-        {"ja_JP.SHIFT_JIS", "", u"", kBoth},
         {"de_DE.ISO-8859-1", longAnsi, longWide, kBoth},
     };
     for (const auto& [lang, ansi, wide, way] : cases) {

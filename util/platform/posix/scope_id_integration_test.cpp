@@ -64,8 +64,10 @@ struct Namespace {
     const RunResult added = Ip("netns add " + name);
 };
 
-// With loopback alone there is no Ethernet adapter: every address the text does not decide
-// fails the adapter step, even one of a kind that is never completed.
+// The zone appended is the index of the first interface `ip -o link` lists as link/ether (the
+// link and the site zone alike on Linux). With loopback alone there is no Ethernet adapter, and
+// completion fails the adapter step. Which addresses get which zone is the rule's business,
+// tested over made-up adapter lists; this test proves the kernel's answers.
 TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
     const std::string cli =
         std::filesystem::read_symlink("/proc/self/exe").parent_path() / "tessmar-util";
@@ -90,23 +92,13 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
             if (ether && index.empty()) index = std::to_string(i);
         ASSERT_EQ(index.empty(), commands.empty()) << Ip("-o link", ns.name).out;
         ASSERT_NE(index, "1");  // loopback comes first and is passed over
-        const std::string ok =
-            index.empty() ? "IPV6_SCOPEID_ADAPTER_ERROR -2" : "IPV6_SCOPEID_OK 0";
-        // Rows: the address, the status printed, and whether the zone is appended.
-        const std::tuple<std::string, std::string, bool> rows[] = {
-            {"fe80::1", ok, true},
-            {"FE80::1/64", ok, true},
-            {"fd00::5", ok, true},
-            {"2001:db8::1", ok, false},
-            {"ff02::1", index.empty() ? ok : "IPV6_SCOPEID_INVALID_ADDRESS -3", false},
-            {"fe80::1%4", "IPV6_SCOPEID_ALREADY_SET 2", false},
-        };
-        for (const auto& [address, status, zoned] : rows) {
-            const std::string zone = zoned && !index.empty() ? "%" + index : "";
-            // What `tessmar-util ip scope ADDRESS` prints inside the namespace.
+        const std::string answer = index.empty() ? "IPV6_SCOPEID_ADAPTER_ERROR -2\nresult\t"
+                                                 : "IPV6_SCOPEID_OK 0\nresult\t";
+        // What `tessmar-util ip scope ADDRESS` prints inside the namespace: the link-local and
+        // the site-local address each get the zone.
+        for (const std::string address : {"fe80::1", "fd00::5"})
             EXPECT_EQ(RunProgram("ip", {"netns", "exec", ns.name, cli, "ip", "scope", address}).out,
-                      "status\t" + status + "\nresult\t" + address + zone + "\n");
-        }
+                      "status\t" + answer + address + (index.empty() ? "" : "%" + index) + "\n");
     }
 }
 

@@ -121,7 +121,10 @@ struct WindowFinderOnX : ::testing::Test {
 };
 
 TEST_F(WindowFinderOnX, FindsTheFirstVisibleWindowByTitlePrefix) {
-    // Made bottom to top, so the finder sees them in the reverse order.
+    // Made bottom to top, so the finder sees them in the reverse order. What the finder does with
+    // the titles (letter case, a prefix only at the start) is the rule's business, tested over
+    // made-up window lists; here the server's answers count: titles of both kinds, what is
+    // mapped, the order.
     const std::string check = "\u00dcberpr\u00fcfung l\u00e4uft";  // UTF-8
     const Window tool = Make("Tessmar Firmware Tool", true), utf8 = Make(check, true, true);
     const Window update = Make("Update - Tessmar", true);
@@ -129,10 +132,7 @@ TEST_F(WindowFinderOnX, FindsTheFirstVisibleWindowByTitlePrefix) {
     Make("", true);  // untitled, top-most
     const std::pair<const char*, Window> cases[] = {
         {"TESSMAR", tool},  // the hidden one above it is passed over
-        {"tessmar firmware tool", tool},
-        {"Tessmar hidden", 0},
-        {"- Tessmar", 0},  // in the middle of a title
-        {"", update},      // the untitled and the hidden windows above it are passed over
+        {"", update},       // the untitled and the hidden windows above it are passed over
         {"\u00fcBERPR\u00dcF", utf8},
     };
     for (const auto& [prefix, expected] : cases)
@@ -153,8 +153,7 @@ TEST_F(WindowFinderOnX, OrderVisibilityAndClientListFollowTheServer) {
     const Window unlisted = Make("Tessmar unlisted", true);  // top-most, but not a client
     const unsigned long clients[] = {first, second};
     Set(root_, "_NET_CLIENT_LIST_STACKING", "WINDOW", 32, clients, 2);
-    EXPECT_EQ(Find("Tessmar"), Handle(second));
-    EXPECT_EQ(Find("Tessmar unlisted"), nullptr);
+    EXPECT_EQ(Find("Tessmar"), Handle(second));  // `unlisted`, above it, is passed over
     // Without the list, the server's order again.
     x_->DeleteProperty(display_, root_, AtomNamed("_NET_CLIENT_LIST_STACKING"));
     x_->UnmapWindow(display_, unlisted);
@@ -198,10 +197,9 @@ TEST_F(WindowFinderOnX, MinimisedWindowsAreStillVisible) {
     for (const auto& [state, expected] : states) {
         const long wmState[2] = {state, None};
         Set(minimised, "WM_STATE", "WM_STATE", 32, wmState, 2);
+        // The withdrawn window above it is passed over in every state.
         EXPECT_EQ(Find("Tessmar"), Handle(expected)) << "WM_STATE " << state;
-        EXPECT_EQ(Find("tessmar MIN"), Handle(expected)) << "WM_STATE " << state;
     }
-    EXPECT_EQ(Find("Tessmar withdrawn"), nullptr);
 }
 
 }  // namespace

@@ -28,14 +28,12 @@ TEST(Win32CodePageTest, ConvertsThroughTheThreadCodePageWithoutBestFit) {
     if (util_platform::AnsiCodePage() != "CP1252")
         GTEST_SKIP() << "the thread's code page is " << util_platform::AnsiCodePage();
     // ANSI text, wide text, and whether it reads back (false: written as '?', which reads back
-    // as itself).
+    // as itself). ASCII passes unchanged in every row.
     const std::tuple<std::string, std::u16string, bool> rows[] = {
-        {"abc", u"abc", true},
         {"\xE4\xFC\xDF", u"\u00E4\u00FC\u00DF", true},
         {"\x80\x99", u"\u20AC\u2122", true},  // the euro and trade mark signs of 0x80-0x9F
         {"", u"", true},
         {"a?b", u"a\u0101b", false},      // a with macron: no best-fit "a"
-        {"?", u"\u3042", false},          // hiragana
         {"x?y", u"x\U0001F600y", false},  // one character, one '?'
         {"?z", u"\xD800z", false},        // an unpaired surrogate
     };
@@ -57,16 +55,11 @@ TEST(Win32TempFolderTest, TempFolderAndNamesFollowTheSystem) {
 
     util_testing::ScratchDir scratch;
     const std::u16string base = scratch.Wide().GetString();
-    const auto lower = [](std::u16string text) {
-        for (char16_t& unit : text)
-            if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
-        return text;
-    };
     const std::pair<uint32_t, std::u16string> rows[] = {
         {1, u"tmp1.tmp"}, {0xABC, u"tmpabc.tmp"}, {0xFFFE, u"tmpfffe.tmp"}};
     for (const auto& [unique, expected] : rows) {
         const std::u16string name = util_platform::TempFileName(base, unique);
-        EXPECT_EQ(lower(name), lower(base + u"\\" + expected));
+        EXPECT_EQ(CString(name).MakeLower(), CString(base + u"\\" + expected).MakeLower());
         EXPECT_FALSE(fs::exists(fs::path(std::wstring(name.begin(), name.end()))));
     }
     // A folder that does not exist gives no name.

@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "util/base/utf.h"
+#include "util/platform/environment.h"
 #include "util/platform/file.h"
 #include "util/platform/stdio_file.h"
-#include "util/testing/scoped_env_var.h"
+#include "util/testing/run_cli.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -36,16 +37,14 @@ enum Way {
     kStreamWrite,    // a text stream for writing ("ab")
 };
 
-const char* const kChildPath = "UTIL_SHARE_CHILD_PATH";
-const char* const kChildWay = "UTIL_SHARE_CHILD_WAY";
-const char* const kChildReport = "UTIL_SHARE_CHILD_REPORT";
+// The child's instructions: the way (one digit), then the path.
+const char* const kChild = "UTIL_SHARE_CHILD";
 
 // An open file of either kind, closed when it goes away.
-class Opened {
-  public:
+struct Opened {
     Opened(const std::u16string& path, Way way) {
         if (way == kStreamRead || way == kStreamWrite) {
-            stream_ = util_platform::OpenStdioFile(path, way == kStreamRead ? "rb" : "ab", nullptr);
+            stream = util_platform::OpenStdioFile(path, way == kStreamRead ? "rb" : "ab", nullptr);
             return;
         }
         FileOpenOptions options;
@@ -55,59 +54,41 @@ class Opened {
         options.share =
             way == kReaderSharing || way == kWriterSharing ? kAccessReadWrite : kAccessRead;
         options.creation = util_platform::FileCreation::kOpenAlways;
-        handle_ = util_platform::OpenFileShared(path, options);
-        error_ = util_platform::LastError();
+        handle = util_platform::OpenFileShared(path, options);
+        error = util_platform::LastError();
     }
     ~Opened() {
-        if (stream_) std::fclose(stream_);
-        if (handle_) util_platform::CloseFileHandle(handle_);
+        if (stream) std::fclose(stream);
+        if (handle) util_platform::CloseFileHandle(handle);
     }
-    bool ok() const { return stream_ != nullptr || handle_ != nullptr; }
-    int error() const { return error_; }
+    bool ok() const { return stream != nullptr || handle != nullptr; }
 
-  private:
-    std::FILE* stream_ = nullptr;
-    FileHandle handle_ = nullptr;
-    int error_ = 0;
+    std::FILE* stream = nullptr;
+    FileHandle handle = nullptr;
+    int error = 0;
 };
 
-// The second copy's side: opens the file the way it is told and writes "opened" or
-// "refused <error>" to the report file. Does nothing in an ordinary run.
+// The second copy's side: opens the file the way it is told and prints "[report] opened" or
+// "[report] refused <error>". Does nothing in an ordinary run.
 TEST(ShareModeChild, OpenAndReport) {
-    const char* path = std::getenv(kChildPath);
-    if (!path || !*path) GTEST_SKIP() << "runs only as the child of the share-mode test";
-    Opened opened(util_base::Utf8ToUtf16(path),
-                  static_cast<Way>(std::atoi(std::getenv(kChildWay))));
-    const std::string report = opened.ok() ? "opened" : "refused " + std::to_string(opened.error());
-    std::FILE* out = std::fopen(std::getenv(kChildReport), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fputs(report.c_str(), out);
-    std::fclose(out);
+    const char* child = std::getenv(kChild);
+    if (!child || !*child) GTEST_SKIP() << "runs only as the child of the share-mode test";
+    Opened opened(util_base::Utf8ToUtf16(child + 1), static_cast<Way>(child[0] - '0'));
+    const std::string report = opened.ok() ? "opened" : "refused " + std::to_string(opened.error);
+    std::printf("[report] %s\n", report.c_str());
 }
 
 // Starts this program again with only the child's test selected; answers its report.
-std::string RunChild(const util_testing::ScratchDir& scratch, const CString& path, Way way) {
-    const std::string report = (scratch.path() / "report.txt").string();
-    std::remove(report.c_str());
-    util_testing::ScopedEnvVar childPath(kChildPath, path.ToUtf8()),
-        childWay(kChildWay, std::to_string(static_cast<int>(way))),
-        childReport(kChildReport, report);
-    wchar_t self[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command =
-        L"\"" + std::wstring(self, length) + L"\" --gtest_filter=ShareModeChild.OpenAndReport";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        return "not started";
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return exitCode != 0 ? "child failed" : util_testing::ReadFileBytes(report);
+std::string RunChild(const CString& path, Way way) {
+    std::u16string self;
+    int error = 0;
+    if (!util_platform::ExecutablePath(&self, &error)) return "no executable path";
+    const util_testing::RunResult run = util_testing::RunProgram(
+        util_base::Utf16ToUtf8(self), {"--gtest_filter=ShareModeChild.OpenAndReport"},
+        {std::string(kChild) + "=" + std::to_string(way) + path.ToUtf8()});
+    const size_t at = run.out.find("[report] ");
+    if (run.exitCode != 0 || at == std::string::npos) return "child failed";
+    return run.out.substr(at + 9, run.out.find('\n', at) - at - 9);
 }
 
 // The file is held by this process (first way) while the child tries the second. "Others may
@@ -134,7 +115,7 @@ TEST(ShareModeAcrossProcessesTest, SecondOpenerIsAdmittedOrRefusedAsTheModesSay)
                 SCOPED_TRACE(testing::Message() << "held " << held << ", tried " << tried);
                 Opened holder(path.GetString(), held);
                 ASSERT_TRUE(holder.ok());
-                const std::string report = RunChild(scratch, path, tried);
+                const std::string report = RunChild(path, tried);
                 const bool stream = tried == kStreamRead || tried == kStreamWrite;
                 // A refused stream reports the C runtime's errno.
                 EXPECT_EQ(stream && !admitted ? report.substr(0, 7) : report, admitted ? "opened"
@@ -144,7 +125,7 @@ TEST(ShareModeAcrossProcessesTest, SecondOpenerIsAdmittedOrRefusedAsTheModesSay)
         }
     }
     // Once the holder is gone, the writer the modes refused gets in.
-    EXPECT_EQ(RunChild(scratch, path, kFileReadWrite), "opened");
+    EXPECT_EQ(RunChild(path, kFileReadWrite), "opened");
     EXPECT_EQ(util_testing::ReadFileBytes(scratch.path() / "held.bin"), "firmware");
 }
 
