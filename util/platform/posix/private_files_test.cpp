@@ -71,9 +71,13 @@ TEST_F(PrivateTempFolderTest, OnlyARealFolderOfOursWithoutOthersBitsIsUsed) {
     for (const auto& [name, made, mode, owner, usable] : cases) {
         SCOPED_TRACE(name);
         const std::string f = Private(), target = f + (made == 'l' ? "-target" : "-absent");
-        fs::remove_all(f), fs::remove_all(f + "-target");
-        if (made == 'd')
-            ::mkdir(f.c_str(), 0700), ::chmod(f.c_str(), mode), (void)::chown(f.c_str(), owner, -1);
+        fs::remove_all(f);
+        fs::remove_all(f + "-target");
+        if (made == 'd') {
+            ::mkdir(f.c_str(), 0700);
+            ::chmod(f.c_str(), mode);
+            (void)::chown(f.c_str(), owner, -1);
+        }
         if (made == 'l') ::mkdir(target.c_str(), 0700);
         if (made == 'l' || made == 'x') ::symlink(target.c_str(), f.c_str());
         if (made == 'f') ::close(::open(f.c_str(), O_CREAT | O_WRONLY, 0600));

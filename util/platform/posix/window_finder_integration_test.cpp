@@ -61,7 +61,9 @@ struct Xvfb {
         ::close(fds[0]);
     }
     ~Xvfb() {
-        if (pid_ > 0) ::kill(pid_, SIGTERM), ::waitpid(pid_, nullptr, 0);
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
     }
     std::string display() const { return number_.empty() ? "" : ":" + number_; }
 
