@@ -34,7 +34,10 @@ class UTIL_EXPORT Logging {
     // folder means the current directory).
     //   - append false: first the backup rotates in that folder, one generation deep: an old
     //     "Tessmar.bak" is deleted and an old "Tessmar.log" renamed to "Tessmar.bak" (failures
-    //     are ignored); then the log is created anew with the byte-order mark.
+    //     are ignored); then the log is created anew with the byte-order mark. A log that is
+    //     open (this process's or another's log, a host's handle or stream on it) is neither
+    //     renamed nor truncated: its lines stay where they are and this log goes to the
+    //     temporary folder as below.
     //   - append true: the log is opened or created and written at its end; nothing rotates.
     // When the folder cannot take the log (missing, not a folder, no room for the byte-order
     // mark, a symbolic link at "Tessmar.log") the log goes to the user's temporary folder

@@ -183,6 +183,34 @@ TEST_F(LoggingTest, FallsBackToTheTemporaryFolder) {
     }
 }
 
+// A log that someone holds open is neither rotated nor truncated by a fresh Init: the holder
+// keeps its file (and a second Init of a log it reads), and the new log goes to the
+// temporary folder.
+TEST_F(LoggingTest, AFreshInitLeavesAHeldLogWhereItIs) {
+    CFileAccess files;
+    const std::string old = kBom + Utf16Bytes(u"Tessmar.log\r\nheld line\r\n");
+    const CString log = dir_.Wide("Tessmar.log");
+    for (const auto& [holder, open] : std::vector<std::pair<const char*, FileHandle (*)(CString)>>{
+             {"a reading handle", [](CString p) { return CFileAccess().FA_OpenFile(p, FM_Read); }},
+             {"a write-only device", [](CString p) { return CFileAccess().FA_OpenDevice(p, 0); }},
+         }) {
+        SCOPED_TRACE(holder);
+        dir_.WriteFile("Tessmar.log", old);
+        FileHandle held = open(log);
+        ASSERT_TRUE(held);
+        Logging::Init(dir_.Wide(), false);
+        ASSERT_TRUE(Logging::IsInitialized());
+        Logging::Term();
+        EXPECT_EQ(LogBytes(), old);
+        EXPECT_FALSE(fs::exists(dir_.path() / "Tessmar.bak"));
+        EXPECT_EQ(ReadFileBytes(temp_.path() / "Tessmar.log"), kBom + kHeader);
+        files.FA_CloseFile(held);
+        fs::remove(temp_.path() / "Tessmar.log");
+    }
+    Open();  // once nobody holds it, the log rotates as usual
+    EXPECT_EQ(ReadFileBytes(dir_.path() / "Tessmar.bak"), old);
+}
+
 // A write that fails part way (a full disk, a failing device) drops its line whole; the log
 // keeps every earlier line, stays open and takes the next line once writes succeed again.
 TEST_F(LoggingTest, AFailedWriteDropsOnlyItsLine) {

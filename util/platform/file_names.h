@@ -13,11 +13,14 @@ namespace util_platform {
 // not), as a directory search for the name would find it.
 bool DirectoryEntryExists(std::u16string_view path);
 
-// Deletes the file at path. False when it does not exist, is a folder or cannot be deleted.
+// Deletes the file at path. False when it does not exist, is a folder or cannot be deleted,
+// which includes a file that is open: a file held through a handle, a text stream or the log
+// (of any process using this library) is neither deleted nor renamed, as on Windows.
 bool DeleteFileEntry(std::u16string_view path);
 
 // Renames the entry at from to `to`. Never replaces: false when something exists at `to`
-// already, when from does not exist, or when the system refuses.
+// already, when from does not exist, when from is open (see DeleteFileEntry), or when the
+// system refuses.
 bool RenameFileEntry(std::u16string_view from, std::u16string_view to);
 
 }  // namespace util_platform

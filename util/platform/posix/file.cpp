@@ -10,6 +10,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -209,6 +210,16 @@ bool OtherProcessesAllow(int fd, bool readable, unsigned access, unsigned share)
         if (attempt + 1 == kShareTries) return false;
         ::sched_yield();
     }
+}
+
+// True when a handle of this process is open on the file (device, inode) for reading or
+// writing. Call with the table's mutex held.
+bool HeldInThisProcess(const HandleTable& table, dev_t device, ino_t inode) {
+    for (const Slot& held : table.slots)
+        if (held.inUse && held.access != kAccessNone && held.device == device &&
+            held.inode == inode)
+            return true;
+    return false;
 }
 
 int OpenFlags(const FileOpenOptions& options) {
@@ -503,6 +514,36 @@ std::u16string SystemFolder() {
     struct stat st;
     if (::stat("/usr/lib", &st) == 0 && S_ISDIR(st.st_mode)) return u"/usr/lib";
     return u"/lib";
+}
+
+bool ChangeNameUnlessHeld(std::u16string_view path, const std::function<bool()>& change) {
+    const int fd =
+        ::open(NativePath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // A link, a file we may not read, anything but a regular file: no holder can be
+        // asked, so the change goes ahead (and fails by itself where the system refuses it).
+        if (fd >= 0) ::close(fd);
+        return change();
+    }
+    bool held;
+    {
+        HandleTable& table = Table();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        held = HeldInThisProcess(table, st.st_dev, st.st_ino);
+    }
+    // Announce the change first, then look for holders: an opener racing us either sees the
+    // announcement and is refused, or is seen here.
+    if (!held) {
+        held = !TakeMarker(fd, true, kHoldsDelete) ||
+               MarkersTaken(fd, kHoldsRead, kHoldsDelete - kHoldsRead);
+    }
+    const bool changed = !held && change();
+    const int error = errno;
+    ReleaseMarkers(fd);
+    ::close(fd);
+    errno = held ? EBUSY : error;
+    return changed;
 }
 
 void FailWritesForTesting(int64_t bytes, InjectedFault fault) {

@@ -9,24 +9,12 @@
 #include <string>
 
 #include "util/platform/path.h"
+#include "util/platform/posix/file_posix.h"
 
 namespace util_platform {
+namespace {
 
-bool DirectoryEntryExists(std::u16string_view path) {
-    if (path.empty()) return false;
-    struct stat st;
-    return ::lstat(NativePath(path).c_str(), &st) == 0;
-}
-
-bool DeleteFileEntry(std::u16string_view path) {
-    if (path.empty()) return false;
-    return ::unlink(NativePath(path).c_str()) == 0;  // unlink refuses folders
-}
-
-bool RenameFileEntry(std::u16string_view from, std::u16string_view to) {
-    if (from.empty() || to.empty()) return false;
-    const std::string source = NativePath(from);
-    const std::string target = NativePath(to);
+bool RenameNoReplace(const std::string& source, const std::string& target) {
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
@@ -37,6 +25,29 @@ bool RenameFileEntry(std::u16string_view from, std::u16string_view to) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool DirectoryEntryExists(std::u16string_view path) {
+    if (path.empty()) return false;
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0;
+}
+
+// A file that is open stays where it is, as on Windows, where the library's handles do not let
+// others delete or rename the file they hold.
+bool DeleteFileEntry(std::u16string_view path) {
+    if (path.empty()) return false;
+    const std::string native = NativePath(path);
+    return ChangeNameUnlessHeld(path, [&] { return ::unlink(native.c_str()) == 0; });
+}
+
+bool RenameFileEntry(std::u16string_view from, std::u16string_view to) {
+    if (from.empty() || to.empty()) return false;
+    const std::string source = NativePath(from);
+    const std::string target = NativePath(to);
+    return ChangeNameUnlessHeld(from, [&] { return RenameNoReplace(source, target); });
 }
 
 }  // namespace util_platform

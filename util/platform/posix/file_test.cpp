@@ -4,6 +4,7 @@
 #include "util/platform/file.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -216,6 +217,47 @@ TEST(PosixShareLocks, RacingLogsLoseNoLine) {
     const LineCount all = CountLines(logs, "\\[[-0-9: .]{23}\\] [01] [0-9]+|Tessmar.log");
     EXPECT_EQ(all.broken, 0);
     ::munmap(written, 4096);
+}
+
+// One process keeps its log open while another starts fresh logs in the same folder, twice
+// (the second would delete a backup the first made): the live log is neither renamed nor
+// deleted, so every line of its holder ends up in it, and the fresh logs go to the temporary
+// folder.
+TEST(PosixShareLocks, AFreshLogElsewhereLeavesALiveLogInPlace) {
+    util_testing::ScratchDir dir, temp;
+    util_testing::ScopedEnvVar tmpdir("TMPDIR", temp.path().string());
+    auto* step = static_cast<std::atomic<int>*>(
+        ::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(step, MAP_FAILED);
+    const CString folder = dir.Wide();
+    const int failures = RaceInChildren(2, [&](int process) {
+        if (process == 0) {  // the holder
+            Logging::Init(folder, true);
+            Logging::WriteV(u"holder %d", 1);
+            step->store(1);
+            while (step->load() != 2) ::sched_yield();
+            Logging::WriteV(u"holder %d", 2);
+            Logging::Term();
+            return 0;
+        }
+        while (step->load() != 1) ::sched_yield();
+        for (int i = 0; i < 2; ++i) {
+            Logging::Init(folder, false);
+            Logging::WriteV(u"fresh %d", i);
+        }
+        Logging::Term();
+        step->store(2);
+        return 0;
+    });
+    EXPECT_EQ(failures, 0);
+    const std::string log = Narrow(ReadFileBytes(dir.path() / "Tessmar.log"));
+    EXPECT_EQ(CountLines(log, "\\[[-0-9: .]{23}\\] holder [12]").whole, 2) << log;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Tessmar.bak"));
+    EXPECT_EQ(CountLines(Narrow(ReadFileBytes(temp.path() / "Tessmar.log")),
+                         "\\[[-0-9: .]{23}\\] fresh 1")
+                  .whole,
+              1);
+    ::munmap(step, 4096);
 }
 
 }  // namespace
