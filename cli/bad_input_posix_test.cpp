@@ -4,8 +4,11 @@
 // error, or succeed where the input is acceptable after all; never crash, never hang. POSIX
 // only: a hung program is stopped with timeout(1).
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -34,6 +37,10 @@ struct CliBadInput : ::testing::Test {
         std::ofstream big(scratch_.path() / "big.bin", std::ios::binary);
         for (size_t written = 0; written < big_bytes; written += binary.size())
             big.write(binary.data(), static_cast<std::streamsize>(binary.size()));
+        // A FIFO nobody writes to, also as the log of a folder.
+        std::filesystem::create_directory(scratch_.path() / "fifolog");
+        ASSERT_EQ(::mkfifo((scratch_.path() / "fifo").c_str(), 0600), 0);
+        ASSERT_EQ(::mkfifo((scratch_.path() / "fifolog" / "Tessmar.log").c_str(), 0600), 0);
     }
 
     // Runs a command line (its words; %BIN, %BIG, %DIR, %MISSING and %OUT stand for a binary
@@ -50,6 +57,7 @@ struct CliBadInput : ::testing::Test {
         more.insert(more.end(), {{"%BIN", dir + "/binary.bin"},
                                  {"%BIG", dir + "/big.bin"},
                                  {"%DIR", dir},
+                                 {"%FIFO", dir + "/fifo"},
                                  {"%MISSING", dir + "/missing.bin"},
                                  {"%OUT", dir + "/out.bin"}});
         std::vector<std::string> args = {"-s", "KILL", "60", UTIL_TEST_CLI};
@@ -93,21 +101,58 @@ TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
 }
 
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
-    // Exit 1 for a folder and a missing file; a binary or a large file may also be acceptable
-    // (exit 0). One value from a settings file that cannot be read is the empty default, as the
-    // profile API answers it.
+    // Exit 1 for a folder, a missing file, a FIFO and a device that never ends, each at once;
+    // a binary or a large file may also be acceptable (exit 0). One value from a settings file
+    // that cannot be read is the empty default, as the profile API answers it. The size of a
+    // FIFO or device is its size as the system reports it.
     for (const std::string cmd :
          {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
           "size %FILE", "stamp %FILE %OUT ID", "text %FILE", "text %FILE --dos"})
-        for (const auto& [file, allowed] : std::vector<std::pair<std::string, std::set<int>>>{
-                 {"%DIR", {1}}, {"%MISSING", {1}}, {"%BIN", {0, 1}}, {"%BIG", {0, 1}}})
-            Check(cmd, cmd == "ini %FILE S K" ? std::set<int>{0} : allowed, {{"%FILE", file}});
+        for (const auto& [file, allowed] :
+             std::vector<std::pair<std::string, std::set<int>>>{{"%DIR", {1}},
+                                                                {"%MISSING", {1}},
+                                                                {"%BIN", {0, 1}},
+                                                                {"%BIG", {0, 1}},
+                                                                {"%FIFO", {1}},
+                                                                {"/dev/zero", {1}}})
+            Check(cmd,
+                  cmd == "ini %FILE S K" ? std::set<int>{0}
+                  : cmd == "size %FILE" && (file == "%FIFO" || file == "/dev/zero")
+                      ? std::set<int>{0, 1}
+                      : allowed,
+                  {{"%FILE", file}});
     // A destination that is a folder, a log folder that is a file (the temporary folder takes it).
     Check("stamp %BIN %DIR ID", {1});
     Check("log --dir %BIN x", {0, 1});
+    Check("log --dir %DIR/fifolog x", {0});  // the log goes to the temporary folder instead
     // Binary and large input on standard input.
     Check("base64 encode", {0}, {}, util_testing::ReadFileBytes(scratch_.path() / "big.bin"));
     Check("base64 decode", {0, 1}, {}, util_testing::ReadFileBytes(scratch_.path() / "binary.bin"));
+}
+
+// `log --append` says where the log went when the folder could not take it: a link at
+// "Tessmar.log" (even to a file that exists: the log never opens through a link) or a FIFO
+// there sends it to the temporary folder. A fresh log moves either aside to "Tessmar.bak" and
+// takes the folder, so it gets no note, nor does a folder that took the log.
+TEST_F(CliBadInput, LogNotesTheTemporaryFolderWheneverItIsUsed) {
+    namespace fs = std::filesystem;
+    const fs::path dir = scratch_.path();
+    fs::create_directories(dir / "link" / "temp");
+    fs::create_directories(dir / "plain");
+    fs::create_symlink(dir / "binary.bin", dir / "link" / "Tessmar.log");
+    const std::string note = "tessmar-util: * cannot take the log; it is in the temporary folder\n";
+    for (const auto& [folder, noted] : std::vector<std::pair<std::string, bool>>{
+             {"link", true}, {"fifolog", true}, {"plain", false}})
+        for (const char* append : {"--append", "--debug"}) {
+            util_testing::ExpectCli({{"log", "--dir", (dir / folder).string(), append, "x"},
+                                     0,
+                                     testing::_,
+                                     noted && append[2] == 'a'
+                                         ? util_testing::Glob(note)
+                                         : testing::Matcher<const std::string&>(""),
+                                     {"TMPDIR=" + (dir / "link" / "temp").string()}});
+        }
+    EXPECT_EQ(util_testing::ReadFileBytes(dir / "binary.bin").size(), 4096u);  // not written
 }
 
 TEST_F(CliBadInput, ArgumentsThatAreNotValidUtf8) {

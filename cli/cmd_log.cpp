@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "util/files/file_access.h"
 #include "util/logging/logging.h"
 
 namespace {
@@ -31,6 +32,19 @@ std::string DecodeLog(const std::string& bytes) {
     return cli::Utf8(CString(units));
 }
 
+// True when the open log is DIR/Tessmar.log: a regular file there (not a link, which the log
+// never opens through) that refuses a writer, as the open log does.
+bool LogIsIn(const std::string& dir) {
+    const std::filesystem::path path = std::filesystem::path(dir) / "Tessmar.log";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) return false;
+    CFileAccess files;
+    FileHandle writer = files.FA_OpenDevice(cli::Wide(path.string()), 0);
+    if (!writer) return true;
+    files.FA_CloseFile(writer);
+    return false;
+}
+
 // Opens the log as a host would; reports where it went when the folder could not take it.
 bool OpenLog(const std::string& dir, bool append) {
     Logging::Init(cli::Wide(dir), append);
@@ -39,23 +53,29 @@ bool OpenLog(const std::string& dir, bool append) {
                   << " nor in the temporary folder\n";
         return false;
     }
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::path(dir) / "Tessmar.log", ec))
+    if (!LogIsIn(dir))
         std::cerr << "tessmar-util: " << dir
                   << " cannot take the log; it is in the temporary folder\n";
     return true;
 }
 
-// The whole file; false when it cannot be read (missing, a folder, no permission).
+// The whole file; false when it cannot be read (missing, a folder, no permission, a FIFO or
+// device, which are refused at once rather than waited for or read without end).
 bool ReadBytes(const std::string& path, std::string* bytes) {
+    CFileAccess files;
+    FileHandle file = files.FA_OpenFile(cli::Wide(path), FM_Read);
+    if (!file) return false;
+    bool ok = true;
     try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return false;
-        bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return !in.bad();
+        char chunk[65536];
+        for (uint32_t got = 0;
+             (ok = files.FA_ReadFile(file, chunk, sizeof chunk, &got) != 0) && got;)
+            bytes->append(chunk, got);
     } catch (const std::exception&) {
-        return false;
+        ok = false;
     }
+    files.FA_CloseFile(file);
+    return ok;
 }
 
 int RunShow(cli::ArgReader& reader) {

@@ -50,6 +50,7 @@ MakeDLFileRes CFileAccess::makeDownloadDescList(const CString& path, uint32_t of
     options.access = util_platform::kAccessRead;
     options.share = util_platform::kAccessReadWrite;
     options.creation = util_platform::FileCreation::kOpenExisting;
+    options.regularOnly = true;
     ScopedHandle file(util_platform::OpenFileShared(path.View(), options));
     if (!file.get()) return MDL_OpenFailed;
 

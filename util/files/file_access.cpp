@@ -20,6 +20,7 @@ const FileHandle kInvalidHandle = reinterpret_cast<FileHandle>(~uintptr_t{0});
 bool OptionsForMode(FileMode mode, FileOpenOptions* options) {
     options->share = util_platform::kAccessRead;
     options->readOnly = false;
+    options->regularOnly = true;  // FIFOs and devices only through FA_OpenDevice
     switch (mode) {
         case FM_Read:
             options->access = util_platform::kAccessRead;

@@ -67,7 +67,9 @@ class UTIL_EXPORT CFileAccess {
     // than FM_Read, FM_Create and FM_Append gives 0. FM_Create truncates only after the share
     // check let it in. FM_Create and FM_Append never open through a symbolic link at path: a
     // link there (dangling or not) gives 0 with the error ELOOP on POSIX, and the file it
-    // points to is neither created nor changed. FM_Read follows links.
+    // points to is neither created nor changed. FM_Read follows links. POSIX: only a regular
+    // file is opened; a FIFO, socket or device gives 0 at once (EINVAL) instead of waiting for
+    // a peer or reading without end (FA_OpenDevice opens those).
     FileHandle FA_OpenFile(const char16_t* path, FileMode mode);
 
     // Opens an existing device or file. readWrite != 0: read and write, sharing read and write;

@@ -11,7 +11,8 @@
 // Decoding never fails: invalid UTF-8, an unpaired surrogate or an odd trailing byte of a
 // UTF-16 file becomes U+FFFD and reading goes on, so the text is always well-formed UTF-16.
 //
-// Opening. A folder fails at the open, like a missing file: "Fail to open" through
+// Opening. A folder fails at the open, like a missing file, and so (POSIX) does a FIFO,
+// socket or device, at once, without waiting for a writer or reading without end: "Fail to open" through
 // Logging::Debug, outputs untouched; nothing is read from it. Every open meets the share modes
 // of CFileAccess (others may read the file while it is open, not write it), so a text stream
 // cannot truncate or write a file held by a handle, another stream or the log, and a handle
@@ -66,11 +67,12 @@ class UTIL_EXPORT TextFile {
     Encoding GetEncoding() const;
 
     // Reads the next line including its LF (the last line may have none) into *line. Answers
-    // false, with *line empty, when nothing is left or a read fails. line may be null.
+    // false, with *line empty, when nothing is left or a read fails. line may be null. A line
+    // longer than the text limit (see "Size") fails with EFBIG after reading at most that much.
     bool ReadLine(CString* line);
 
-    // Reads the rest of the file into *text (may be null). Answers false when a read failed;
-    // *text then holds what was read before.
+    // Reads the rest of the file into *text (may be null). Answers false when a read failed or
+    // the text would pass the limit (EFBIG); *text then holds what was read before.
     bool ReadAll(CString* text);
 
     // Encodes and writes text. Answers false when the stream is not open for writing or a

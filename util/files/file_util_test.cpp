@@ -293,6 +293,32 @@ TEST_F(FileUtilTest, FailuresAnswerFalseWithWhatWasRead) {
 }
 
 // Writing: marks and line ends of new and existing files; reading; modes refused.
+// A stream's reads stop at the text limit: a line longer than it (a file with no line end in
+// sight) and a whole text past it fail with EFBIG after reading no more than the limit, in
+// either width of unit; what was read before stays.
+TEST_F(FileUtilTest, StreamReadsStopAtTheTextLimit) {
+    internal::SetMaxTextUnitsForTesting(10);
+    for (const auto& [what, bytes] : std::vector<std::pair<const char*, std::string>>{
+             {"UTF-8", kMark8 + "short\n" + Repeat("a"s, 50) + "\nend\n"},
+             {"UTF-16LE", kMark16 + Le(u"short\n" + Repeat(u"a"s, 50) + u"\nend\n")}}) {
+        SCOPED_TRACE(what);
+        TextFilePtr file = OpenTextFile(Write(bytes), u"rb", kAnsi);
+        ASSERT_TRUE(file);
+        CString line;
+        EXPECT_TRUE(file->ReadLine(&line) && line == CString(u"short\n"));
+        EXPECT_FALSE(file->ReadLine(&line));
+        EXPECT_EQ(file->LastErrno(), EFBIG);
+        EXPECT_TRUE(line.IsEmpty());
+    }
+    TextFilePtr file = OpenTextFile(Write("abcd\nefgh\nijkl\n"), u"rb", kAnsi);
+    CString text;
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->ReadAll(&text));
+    EXPECT_EQ(file->LastErrno(), EFBIG);
+    EXPECT_EQ(text, CString(u"abcd\nefgh\n"));
+    internal::SetMaxTextUnitsForTesting(0);
+}
+
 TEST_F(FileUtilTest, OpenTextFileWritesAndReadsMarksAndLineEnds) {
     const std::string le = kMark16 + Le(u"old\r\n"), utf8 = kMark8 + "a\r\n\xC3\xA9";
     const std::string ansi = "a\r\n" + util_platform::AnsiFromWide(u"é");  // thread's code page

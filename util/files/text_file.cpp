@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "util/files/file_util.h"
@@ -103,12 +104,26 @@ bool TextFile::ReadLine(CString* line) {
     s.Switch(State::kReading);
     // Collect the bytes of one line: up to and including the byte or unit LF.
     const size_t width = s.encoding == kAnsi || s.encoding == kUtf8 ? 1 : 2;
+    // A line holds at most MaxTextUnits() units; each unit takes at least `width` bytes, so
+    // more bytes than that without a line end cannot make a line (a file without end, a
+    // gigantic binary): the read stops there, with EFBIG, and memory stays bounded.
+    const size_t maxBytes = (internal::MaxTextUnits() + 1) * width;
     std::string bytes;
     errno = 0;
-    for (int ch; (ch = std::getc(s.file)) != EOF;) {
-        bytes += static_cast<char>(ch);
-        const size_t n = bytes.size();
-        if (n % width == 0 && bytes[n - width] == '\n' && (width == 1 || bytes[n - 1] == 0)) break;
+    try {
+        for (int ch; (ch = std::getc(s.file)) != EOF;) {
+            bytes += static_cast<char>(ch);
+            const size_t n = bytes.size();
+            if (n % width == 0 && bytes[n - width] == '\n' && (width == 1 || bytes[n - 1] == 0))
+                break;
+            if (n >= maxBytes) {
+                s.Fail(EFBIG);
+                return false;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        s.Fail(ENOMEM);
+        return false;
     }
     if (std::ferror(s.file)) {
         s.Fail(errno);
@@ -133,8 +148,14 @@ bool TextFile::ReadLine(CString* line) {
 bool TextFile::ReadAll(CString* text) {
     if (text) text->Empty();
     CString line;
-    while (ReadLine(&line))
-        if (text) *text += line;
+    while (ReadLine(&line)) {
+        if (!text) continue;
+        if (static_cast<size_t>(text->GetLength()) + line.GetLength() > internal::MaxTextUnits()) {
+            state_->Fail(EFBIG);
+            return false;
+        }
+        *text += line;
+    }
     return !state_->error;
 }
 

@@ -70,9 +70,17 @@ struct FileOpenOptions {
     // other users do not have, so a backend may ignore the option there.
     bool noFollow = false;
     // A file created by this open can be read and written by its owner only. Used for files in
-    // the temporary folder (the log's fallback). POSIX note: mode 0600 (0400 with readOnly).
+    // the temporary folder (the log's fallback). POSIX note: mode 0600 (0400 with readOnly);
+    // a file already there is opened only when it belongs to the user (else EACCES, so a file
+    // planted by another user is never written), and loses any permission it gave others.
     // Windows: the file inherits the security of the user's own temporary folder.
     bool ownerOnly = false;
+    // Only a regular file is opened: a FIFO, socket or device at the path is refused (EINVAL)
+    // without waiting for a peer, for callers that mean to read a file through to its end.
+    // POSIX note: every open is made without blocking (O_NONBLOCK, cleared once open), so even
+    // without this option a FIFO never keeps the open waiting. Windows: opening a pipe or
+    // device does not wait there, so a backend may ignore the option.
+    bool regularOnly = false;
 };
 
 // Opens path. Folders are refused (EISDIR), so are links with noFollow. Answers 0 on failure.

@@ -18,7 +18,9 @@
 //     keys, values and whole lines.
 //   - The file is UTF-16LE or UTF-16BE with byte-order mark, UTF-8 with byte-order mark, or
 //     ANSI text (the thread's code page) without one. A missing or unreadable file reads as a
-//     file without sections.
+//     file without sections; so does, with the portable reader, anything but a regular file (a
+//     FIFO is not waited for, a device is not read without end) and a file larger than
+//     kMaxProfileBytes, so that memory stays bounded whatever the path names.
 //
 // Nothing is cached: each call reads the whole file once.
 //
@@ -34,6 +36,9 @@
 #include <string_view>
 
 namespace util_platform {
+
+// The largest settings file the portable reader reads (256 MiB).
+constexpr uint64_t kMaxProfileBytes = uint64_t{256} << 20;
 
 // Copies the entries of `section` to buffer: each non-comment line of the section, trimmed,
 // ended by a zero character, the list ended by one more zero character. Answers the number of

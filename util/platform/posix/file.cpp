@@ -317,17 +317,36 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
     }
     const unsigned access = options.access & kAccessReadWrite;
     const unsigned share = options.share & kAccessReadWrite;
-    int fd = ::open(NativePath(path).c_str(), OpenFlags(options), CreateMode(options));
+    // Without O_NONBLOCK, opening a FIFO waits until a peer opens its other end.
+    int fd = ::open(NativePath(path).c_str(), OpenFlags(options) | O_NONBLOCK, CreateMode(options));
     if (fd < 0) return nullptr;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         CloseKeepingErrno(fd);
         return nullptr;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode) || (options.regularOnly && !S_ISREG(st.st_mode))) {
         ::close(fd);
-        errno = EISDIR;
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return nullptr;
+    }
+    // A private file must be ours, also when it was there before: in a shared folder another
+    // user may have planted one for us to write our secrets into. One of ours that others may
+    // read (made before, or by hand) is closed to them before anything is written.
+    if (options.ownerOnly && S_ISREG(st.st_mode) &&
+        (st.st_uid != ::geteuid() ||
+         ((st.st_mode & 0077) != 0 && ::fchmod(fd, st.st_mode & 0700) != 0))) {
+        ::close(fd);
+        errno = EACCES;
+        return nullptr;
+    }
+    // Reads and writes block as usual (a device handle waits for its data).
+    if (options.access != kAccessNone) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            CloseKeepingErrno(fd);
+            return nullptr;
+        }
     }
 
     HandleTable& table = Table();

@@ -139,6 +139,40 @@ TEST_F(PrivateTempFolderTest, EachUsersFallbackLogIsPrivate) {
     EXPECT_NE(log.find(std::string("s\0t\0i\0l\0l\0", 10)), std::string::npos);
 }
 
+// Another user plants a "Tessmar.log" that everyone may read and write in a temporary folder
+// the users share (TMPDIR): the fallback log refuses it, fresh or appended, rather than write
+// into a file that the planter can read; the planted file stays as it was.
+TEST_F(PrivateTempFolderTest, AFallbackLogPlantedByAnotherUserIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting a file as another user needs root";
+    ScopedEnvVar shared("TMPDIR", scratch_.path().string());
+    const fs::path planted = scratch_.path() / "Tessmar.log";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0) ::_exit(64);
+        const int fd = ::open(planted.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
+        ::_exit(fd >= 0 && ::fchmod(fd, 0666) == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    for (bool append : {true, false}) {
+        Logging::Init(scratch_.Wide("missing/dir"), append);
+        EXPECT_FALSE(Logging::IsInitialized()) << "append " << append;
+        Logging::Write(u"secret", false);
+        Logging::Term();
+    }
+    EXPECT_EQ(ReadFileBytes(planted), "");
+    // A fallback log of one's own in that folder is used as before.
+    ASSERT_EQ(::unlink(planted.c_str()), 0);
+    Logging::Init(scratch_.Wide("missing/dir"), true);
+    EXPECT_TRUE(Logging::IsInitialized());
+    Logging::Term();
+    Logging::Init(scratch_.Wide("missing/dir"), true);
+    EXPECT_TRUE(Logging::IsInitialized());
+    EXPECT_EQ(ModeAndOwner(planted), std::make_pair(S_IFREG | 0600u, ::geteuid()));
+}
+
 // A symbolic link planted at a name the library creates, truncates or appends to is refused,
 // and the file it points to is never written.
 TEST(PlantedLinks, AreNeverWrittenThrough) {

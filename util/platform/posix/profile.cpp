@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <string>
 
 #include "util/platform/path.h"
@@ -13,24 +14,35 @@
 namespace util_platform {
 namespace {
 
-// The whole file, or "" when it cannot be opened or read (which then reads as a file without
-// sections, like a missing one).
+// The whole file, or "" when it cannot be opened or read, is not a regular file (a FIFO would
+// keep the open waiting, a device may never end) or holds more than kMaxProfileBytes: each of
+// those then reads as a file without sections, like a missing one.
 std::string ReadAllBytes(std::u16string_view path) {
     std::string bytes;
-    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return bytes;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > static_cast<off_t>(kMaxProfileBytes)) {
+        ::close(fd);
+        return bytes;
+    }
+    try {
         bytes.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0) bytes.clear();
-            break;
+        char chunk[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            // A file that grew past the limit while it was read counts as too large, too.
+            if (n < 0 || bytes.size() + static_cast<size_t>(n) > kMaxProfileBytes) {
+                bytes.clear();
+                break;
+            }
+            if (n == 0) break;
+            bytes.append(chunk, static_cast<size_t>(n));
         }
-        bytes.append(chunk, static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
     }
     ::close(fd);
     return bytes;

@@ -89,6 +89,7 @@ bool OptionsForMode(const char* mode, FileOpenOptions* options, std::string* str
                         : base == 'w' ? FileCreation::kCreateAlways
                                       : FileCreation::kOpenAlways;
     options->noFollow = (options->access & kAccessWrite) != 0;
+    options->regularOnly = true;  // a stream reads or writes a file, never a FIFO or device
     *streamMode = std::string(1, base) + (plus ? "+" : "");
     *append = base == 'a';
     return true;
