@@ -29,8 +29,10 @@
 //   POSIX: the rule is enforced between all handles of this process through a registry keyed by
 // device and inode. Across processes it is advisory: openers in other processes that use this
 // library are refused too (open-file-description locks on marker bytes far beyond any real file
-// size), other programs are not. A handle without read access to a regular file cannot hold
-// such a lock, so write-only opens are checked across processes but not seen by them.
+// size), other programs are not. Every holder of a regular file is seen, whatever its access
+// (write-only ones included), and the check cannot be raced: an opener takes the locks of its
+// own access first and only then looks at the others', so of two conflicting openers racing each
+// other at most one is admitted. (Two that meet in the same instant may both be refused.)
 //
 // Errors. Every failing call leaves an error code in errno, where LastError() reads it.
 //
