@@ -5,7 +5,9 @@
 // description block of firmware files.
 //
 // Results follow the Win32 style: int 1 for success and 0 for failure; handles are FileHandle
-// values where 0 means "no handle". While a file is open through this class, other openers may
+// values where 0 means "no handle" (on Windows the HANDLE itself, which hosts may pass to Win32
+// calls, and every operation also takes a HANDLE the host opened; see util/base/file_handle.h).
+// While a file is open through this class, other openers may
 // read it but not write it.
 
 #include <cstdint>
@@ -52,7 +54,7 @@ class UTIL_EXPORT CFileAccess {
     int FA_GetFileSize(const char16_t* path, uint32_t* size);
 
     // Moves the position to offset bytes from the start. Beyond the end is accepted (1);
-    // a negative offset, handle 0 and a stale handle give 0.
+    // a negative offset, handle 0 and a stale handle (POSIX) give 0.
     int FA_SeekFile(FileHandle handle, int32_t offset);
 
     // One read of up to count bytes; *read receives how many came. 1 whenever the read itself
@@ -74,8 +76,9 @@ class UTIL_EXPORT CFileAccess {
     // readWrite == 0: write only, sharing read. 0 on failure.
     FileHandle FA_OpenDevice(const char16_t* path, int readWrite);
 
-    // Closes the handle: 1 on success, 0 for handle 0 or a handle that is not open (closing
-    // twice is harmless). FA_CloseDevice is the same operation.
+    // Closes the handle: 1 on success, 0 for handle 0, all bits set or a handle that is not
+    // open. Windows: CloseHandle's result (the HANDLE's value may be given out again at once).
+    // POSIX: closing twice is harmless. FA_CloseDevice is the same operation.
     int FA_CloseFile(FileHandle handle);
     int FA_CloseDevice(FileHandle handle);
 

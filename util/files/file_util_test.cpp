@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,11 +17,14 @@
 #include <string>
 #include <tuple>
 
+#include "util/base/utf.h"
 #include "util/files/file_access.h"
 #include "util/files/text_codec.h"
 #include "util/logging/logging.h"
 #include "util/platform/codepage.h"
+#include "util/platform/environment.h"
 #include "util/platform/file.h"
+#include "util/testing/run_cli.h"
 #include "util/testing/scratch_dir.h"
 
 namespace {
@@ -131,55 +136,97 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEndsUpToTheLimit)
     EXPECT_EQ(Count(StopLog(), line), refusals);
 }
 
+// The ways of opening a file that the share table below tries, each opened as its name says
+// and held until its answer goes (a call that holds nothing answers a token): a handle in each
+// mode, a device (read-write, which lets others write, or write-only), a text stream in a
+// standard mode, the log (held in the file's folder), the size query and the description
+// reader.
+std::shared_ptr<void> OpenAs(const std::string& how, const CPath& path, const CString& folder) {
+    static CFileAccess files;
+    // Held while the answer lives, closed by `close` when it goes.
+    auto hold = [](bool held, auto close) {
+        return held ? std::shared_ptr<void>(&files, [close](void*) { close(); }) : nullptr;
+    };
+    auto handle = [&](FileHandle h) { return hold(h != nullptr, [h] { files.FA_CloseFile(h); }); };
+    const std::map<std::string, FileMode> modes = {
+        {"FM_Read", FM_Read}, {"FM_Create", FM_Create}, {"FM_Append", FM_Append}};
+    uint32_t size = 0;
+    CString text;
+    if (how == "size") return hold(files.FA_GetFileSize(path, &size), [] {});
+    if (how == "desc")
+        return hold(CFileAccess::makeDownloadDescList(path, 0, text) != MDL_OpenFailed, [] {});
+    if (how == "log") {
+        Logging::Init(folder, true);
+        return hold(Logging::IsInitialized(), Logging::Term);
+    }
+    if (how.rfind("device", 0) == 0) return handle(files.FA_OpenDevice(path, how == "device rw"));
+    if (modes.count(how)) return handle(files.FA_OpenFile(path, modes.at(how)));
+    return std::shared_ptr<void>(OpenTextFile(path, CString::FromUtf8(how), kAnsi));
+}
+
+const char* const kOpeners[] = {"w",        "a", "r+",      "FM_Create", "FM_Append", "device rw",
+                                "device w", "r", "FM_Read", "size",      "desc"};
+const char* const kShareChild = "UTIL_SHARE_TABLE_CHILD";  // the file the child opens
+
+// Each opener in turn on the file, closed again before the next: '1' admitted, '0' refused,
+// 'X' when the file changed meanwhile (a refused opener must change nothing).
+std::string TryEveryOpener(const CPath& path) {
+    std::string answers;
+    const std::filesystem::path file(path.ToUtf8());
+    const std::string before = ReadFileBytes(file);
+    for (const char* other : kOpeners) {
+        const bool admitted = OpenAs(other, path, CString()) != nullptr;
+        answers += ReadFileBytes(file) != before ? 'X' : admitted ? '1' : '0';
+    }
+    return answers;
+}
+
+// The second process of the share table: runs the openers on the file it is given and prints
+// "[answers] ...". Does nothing in an ordinary run.
+TEST(FileUtilShareChild, TryEveryOpener) {
+    const char* path = std::getenv(kShareChild);
+    if (!path || !*path) GTEST_SKIP() << "runs only as the child of the share table";
+    std::printf("[answers] %s\n", TryEveryOpener(CPath(CString::FromUtf8(path))).c_str());
+}
+
+// The same openers tried by another process: this program started again with only the child's
+// test selected.
+std::string TryEveryOpenerInAnotherProcess(const CPath& path) {
+    std::u16string self;
+    int error = 0;
+    if (!util_platform::ExecutablePath(&self, &error)) return "no executable path";
+    const util_testing::RunResult run = util_testing::RunProgram(
+        util_base::Utf16ToUtf8(self), {"--gtest_filter=FileUtilShareChild.TryEveryOpener"},
+        {kShareChild + ("=" + path.ToUtf8())});
+    const size_t at = run.out.find("[answers] ");
+    if (run.exitCode != 0 || at == std::string::npos) return "child failed: " + run.out + run.err;
+    return run.out.substr(at + 10, run.out.find('\n', at) - at - 10);
+}
+
 // While a file is open through a handle, a device, a text stream or the log, other openers may
 // read it but not write it, unless the holder lets others write (a shared device). The size
 // query reads no data and the description reader lets others write, so neither meets a
-// conflict. Whichever interface either side uses, a refused opener changes nothing, not even
-// by truncation.
-TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModes) {
-    CFileAccess files;
+// conflict. Whichever interface either side uses, and whether the opener is in the holder's
+// process or another one, a refused opener changes nothing, not even by truncation.
+TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModesInEveryProcess) {
     const std::set<std::string> readers = {"r", "FM_Read", "size", "desc"},
                                 sharers = {"device rw", "size", "desc"};  // let others write
-    // Opens as its name says; the answer closes it (a call that holds nothing answers a token).
-    const std::map<std::string, FileMode> modes = {
-        {"FM_Read", FM_Read}, {"FM_Create", FM_Create}, {"FM_Append", FM_Append}};
-    auto open = [&](const std::string& how, const CPath& p) -> std::shared_ptr<void> {
-        // Held while the answer lives, closed by `close` when it goes.
-        auto hold = [&files](bool held, auto close) {
-            return held ? std::shared_ptr<void>(&files, [close](void*) { close(); }) : nullptr;
-        };
-        auto handle = [&](FileHandle h) {
-            return hold(h != nullptr, [&files, h] { files.FA_CloseFile(h); });
-        };
-        uint32_t size = 0;
-        CString text;
-        if (how == "size") return hold(files.FA_GetFileSize(p, &size), [] {});
-        if (how == "desc")
-            return hold(CFileAccess::makeDownloadDescList(p, 0, text) != MDL_OpenFailed, [] {});
-        if (how == "log") {
-            Logging::Init(scratch_.Wide(), true);
-            return hold(Logging::IsInitialized(), Logging::Term);
-        }
-        if (how.rfind("device", 0) == 0) return handle(files.FA_OpenDevice(p, how == "device rw"));
-        if (modes.count(how)) return handle(files.FA_OpenFile(p, modes.at(how)));
-        return std::shared_ptr<void>(OpenTextFile(p, CString::FromUtf8(how), kAnsi));
-    };
     for (const std::string holder :
          {"FM_Read", "FM_Append", "device rw", "device w", "r", "a", "log"}) {
+        SCOPED_TRACE("held by " + holder);
         const CPath path = Write("content\r\n", "Tessmar.log");
-        std::shared_ptr<void> held = open(holder, path);
-        ASSERT_TRUE(held) << holder;
-        const std::string before = ReadFileBytes(scratch_.path() / "Tessmar.log");
-        for (const std::string other : {"w", "a", "r+", "FM_Create", "FM_Append", "device rw",
-                                        "device w", "r", "FM_Read", "size", "desc"}) {
-            SCOPED_TRACE(other + " while held by " + holder);
-            EXPECT_EQ(open(other, path) != nullptr,
-                      (readers.count(other) || sharers.count(holder)) &&
-                          (readers.count(holder) || sharers.count(other)));
-            EXPECT_EQ(ReadFileBytes(scratch_.path() / "Tessmar.log"), before);
-        }
+        std::string expected;  // in the order of kOpeners
+        for (const std::string other : kOpeners)
+            expected += (readers.count(other) || sharers.count(holder)) &&
+                                (readers.count(holder) || sharers.count(other))
+                            ? '1'
+                            : '0';
+        std::shared_ptr<void> held = OpenAs(holder, path, scratch_.Wide());
+        ASSERT_TRUE(held);
+        EXPECT_EQ(TryEveryOpener(path), expected) << "in this process";
+        EXPECT_EQ(TryEveryOpenerInAnotherProcess(path), expected) << "in another process";
         held.reset();
-        EXPECT_TRUE(open("w", path)) << holder << ": free again once closed";
+        EXPECT_TRUE(OpenAs("w", path, CString())) << "free again once closed";
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,51 +120,95 @@ bool SharesAllowed(unsigned wantedAccess, unsigned wantedShare, unsigned heldAcc
 }
 
 // --- Advisory share locks between processes ----------------------------------------------
-// Each opener takes a shared lock on one marker byte per access it holds and one per access it
-// denies. Marker bytes lie far beyond any real file size, so they never cover data.
-constexpr off_t kMarkerBase = LLONG_MAX - 16;
-constexpr off_t kHoldsRead = kMarkerBase + 0;
-constexpr off_t kHoldsWrite = kMarkerBase + 1;
-constexpr off_t kDeniesRead = kMarkerBase + 2;
-constexpr off_t kDeniesWrite = kMarkerBase + 3;
+// Each opener of a regular file takes a lock in one marker per access it holds ("holds read",
+// "holds write") and one per access it denies ("denies read", "denies write"); a rename or
+// delete of a file takes "holds delete". Markers lie far beyond any real file size, so they
+// never cover data. A marker is a range of bytes: byte 0 is shared by every opener whose
+// descriptor can read (a shared lock), the other bytes go one each to openers whose descriptor
+// can only write (an exclusive lock needs no read access). "Someone else is in the marker" is
+// then one query over the whole range.
+//
+// An opener first takes its own markers and only then looks at the others' markers, so of two
+// openers racing each other at least the later one sees the earlier: two that conflict are
+// never both admitted. (Both may see each other and both give up; the next try settles it.)
+constexpr off_t kMarkerBytes = 1024;
+enum Marker : off_t { kHoldsRead, kHoldsWrite, kDeniesRead, kDeniesWrite, kHoldsDelete, kMarkers };
+constexpr off_t kMarkerBase = LLONG_MAX - (kMarkers + 1) * kMarkerBytes;
+// How often an open that met a conflict tries again before it is refused: enough for two
+// openers that only saw each other's tries to settle it, few enough that a real conflict is
+// answered at once.
+constexpr int kShareTries = 4;
 
-// A lock request of the given type on one marker byte.
-struct flock MarkerLock(short type, off_t marker) {
+struct flock MarkerRange(short type, off_t start, off_t length) {
     struct flock lock = {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
-    lock.l_start = marker;
-    lock.l_len = 1;
+    lock.l_start = start;
+    lock.l_len = length;
     return lock;
 }
 
-// True when another open file description holds a lock on the marker byte. A file system
-// without lock support counts as "no one".
-bool MarkerTaken(int fd, off_t marker) {
-    struct flock lock = MarkerLock(F_WRLCK, marker);
+off_t MarkerStart(Marker marker) {
+    return kMarkerBase + marker * kMarkerBytes;
+}
+
+// True when another open file description holds a lock in `count` markers from `first` on. A
+// file system without lock support counts as "no one".
+bool MarkersTaken(int fd, Marker first, int count = 1) {
+    struct flock lock = MarkerRange(F_WRLCK, MarkerStart(first), count * kMarkerBytes);
     if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
     return lock.l_type != F_UNLCK;
 }
 
-void TakeMarker(int fd, off_t marker) {
-    struct flock lock = MarkerLock(F_RDLCK, marker);
-    (void)::fcntl(fd, F_OFD_SETLK, &lock);  // advisory only: a failure is not a refusal
+// Takes a lock in the marker: the shared byte when the descriptor can read, else a byte of its
+// own. False only when every byte of its own is taken; a file system without lock support
+// counts as success (the rule is advisory there).
+bool TakeMarker(int fd, bool readable, Marker marker) {
+    const off_t start = MarkerStart(marker);
+    if (readable) {
+        struct flock lock = MarkerRange(F_RDLCK, start, 1);
+        return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 || (errno != EAGAIN && errno != EACCES);
+    }
+    // Start at a place that differs between processes, so write-only openers seldom meet.
+    const off_t first = 1 + static_cast<off_t>(::getpid()) % (kMarkerBytes - 1);
+    for (off_t i = 0; i < kMarkerBytes - 1; ++i) {
+        struct flock lock =
+            MarkerRange(F_WRLCK, start + 1 + (first - 1 + i) % (kMarkerBytes - 1), 1);
+        if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
+        if (errno != EAGAIN && errno != EACCES) return true;
+    }
+    return false;
 }
 
-bool OtherProcessesAllow(int fd, unsigned access, unsigned share) {
-    if ((access & kAccessRead) && MarkerTaken(fd, kDeniesRead)) return false;
-    if ((access & kAccessWrite) && MarkerTaken(fd, kDeniesWrite)) return false;
-    if (!(share & kAccessRead) && MarkerTaken(fd, kHoldsRead)) return false;
-    if (!(share & kAccessWrite) && MarkerTaken(fd, kHoldsWrite)) return false;
-    return true;
+void ReleaseMarkers(int fd) {
+    struct flock lock = MarkerRange(F_UNLCK, kMarkerBase, kMarkers * kMarkerBytes);
+    (void)::fcntl(fd, F_OFD_SETLK, &lock);
 }
 
-void AnnounceToOtherProcesses(int fd, unsigned access, unsigned share) {
-    if (!(access & kAccessRead)) return;  // a read lock needs a readable descriptor
-    if (access & kAccessRead) TakeMarker(fd, kHoldsRead);
-    if (access & kAccessWrite) TakeMarker(fd, kHoldsWrite);
-    if (!(share & kAccessRead)) TakeMarker(fd, kDeniesRead);
-    if (!(share & kAccessWrite)) TakeMarker(fd, kDeniesWrite);
+// Takes the markers of the open's own access and share, then tells whether another process's
+// holder conflicts with it; on a conflict the markers are given back.
+bool ClaimAgainstOtherProcesses(int fd, bool readable, unsigned access, unsigned share) {
+    const bool denyRead = !(share & kAccessRead), denyWrite = !(share & kAccessWrite);
+    bool taken = true;
+    if (access & kAccessRead) taken = taken && TakeMarker(fd, readable, kHoldsRead);
+    if (access & kAccessWrite) taken = taken && TakeMarker(fd, readable, kHoldsWrite);
+    if (denyRead) taken = taken && TakeMarker(fd, readable, kDeniesRead);
+    if (denyWrite) taken = taken && TakeMarker(fd, readable, kDeniesWrite);
+    const bool conflict = !taken || ((access & kAccessRead) && MarkersTaken(fd, kDeniesRead)) ||
+                          ((access & kAccessWrite) && MarkersTaken(fd, kDeniesWrite)) ||
+                          (denyRead && MarkersTaken(fd, kHoldsRead)) ||
+                          (denyWrite && MarkersTaken(fd, kHoldsWrite)) ||
+                          MarkersTaken(fd, kHoldsDelete);
+    if (conflict) ReleaseMarkers(fd);
+    return !conflict;
+}
+
+bool OtherProcessesAllow(int fd, bool readable, unsigned access, unsigned share) {
+    for (int attempt = 0;; ++attempt) {
+        if (ClaimAgainstOtherProcesses(fd, readable, access, share)) return true;
+        if (attempt + 1 == kShareTries) return false;
+        ::sched_yield();
+    }
 }
 
 int OpenFlags(const FileOpenOptions& options) {
@@ -286,7 +331,7 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
             }
         }
         const bool regular = S_ISREG(st.st_mode);
-        if (regular && !OtherProcessesAllow(fd, access, share)) {
+        if (regular && !OtherProcessesAllow(fd, (access & kAccessRead) != 0, access, share)) {
             ::close(fd);
             errno = EBUSY;
             return nullptr;
@@ -297,7 +342,6 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
             CloseKeepingErrno(fd);
             return nullptr;
         }
-        if (regular) AnnounceToOtherProcesses(fd, access, share);
     }
 
     size_t index;
