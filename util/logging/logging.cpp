@@ -172,6 +172,26 @@ void Logging::Debug(const char16_t* format, ...) {
     va_end(args);
 }
 
+#if UTIL_WCHAR_IS_UTF16
+// wchar_t and char16_t hold the same UTF-16 units here; the arguments are read through the
+// same va_list path, so "%s" takes a const wchar_t* as it takes a const char16_t*.
+void Logging::WriteV(const wchar_t* format, ...) {
+    if (!IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(reinterpret_cast<const char16_t*>(format), args);
+    va_end(args);
+}
+
+void Logging::Debug(const wchar_t* format, ...) {
+    if (!g_debug.load(std::memory_order_relaxed) || !IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(reinterpret_cast<const char16_t*>(format), args);
+    va_end(args);
+}
+#endif
+
 void Logging::DebugLogEnabled(bool on) {
     g_debug.store(on, std::memory_order_relaxed);
 }
