@@ -41,6 +41,8 @@ contains libtessmar-util-dev usr/lib/pkgconfig/tessmar-util.pc
 contains tessmar-util usr/bin/tessmar-util
 contains tessmar-util usr/share/man/man1/tessmar-util.1.gz
 contains tessmar-util usr/share/bash-completion/completions/tessmar-util
+contains tessmar-util usr/lib/tessmar-util/sample-install/tessmar-util
+contains tessmar-util usr/lib/tessmar-util/sample-install/Tessmar.ini
 contents libtessmar-util1 | grep -q 'include/\|bin/' && fail "libtessmar-util1 holds more than the library"
 depends() { dpkg-deb -f "${deb[$1]}" Depends; }
 depends libtessmar-util-dev | grep -q "libtessmar-util1 (= $version)" ||
@@ -58,4 +60,5 @@ cat "$work/lintian.log"
 grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
 
 [[ $failures -eq 0 ]] || exit 1
+"$(dirname "$0")/check-installed-program.sh" "$work/root/usr"
 "$(dirname "$0")/build-host.sh" "$work/root/usr" "$work"
