@@ -150,7 +150,8 @@ class UTIL_EXPORT CString {
     CString SpanIncluding(const char16_t* set) const;
     CString SpanExcluding(const char16_t* set) const;
 
-    // --- Trimming: white space is what iswspace classifies as space ----------------------------
+    // --- Trimming: white space is what the Windows C runtime's iswspace counts, on every
+    // platform (U+00A0, U+2007 and U+202F included; util/platform/unicode.h lists it) ----------
     CString& Trim();
     CString& TrimLeft();
     CString& TrimRight();

@@ -18,7 +18,8 @@ namespace cstring_util {
 // list must not be null.
 UTIL_EXPORT void Split(const CString& source, char16_t separator, StringList* list);
 
-// Removes leading and trailing white space (as iswspace knows it) from every element; inner
+// Removes leading and trailing white space (as the Windows C runtime's iswspace knows it, on
+// every platform: U+00A0 and U+202F included, U+200B not) from every element; inner
 // white space stays. A null list does nothing.
 UTIL_EXPORT void Trim(StringList* list);
 
