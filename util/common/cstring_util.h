@@ -30,6 +30,15 @@ UTIL_EXPORT void Join(const StringList& list, const char16_t* separator, CString
 
 // The elements joined by separator; "" for an empty list.
 UTIL_EXPORT CString Join(const StringList& list, const char16_t* separator);
+#if UTIL_WCHAR_IS_UTF16
+// Join with a wchar_t separator (LPCWSTR): Join(list, L", ").
+inline void Join(const StringList& list, util_wide::Text separator, CString* output) {
+    Join(list, separator.get(), output);
+}
+inline CString Join(const StringList& list, util_wide::Text separator) {
+    return Join(list, separator.get());
+}
+#endif
 
 // Overwrites the trailing run of `from` characters with `to`; stops at the first other character:
 //   ReplaceRightChars("aabaa", 'a', 'b') -> "aabbb"

@@ -117,6 +117,24 @@ class UTIL_EXPORT CFileAccess {
     // others read and write the file meanwhile.
     static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset, CString& text);
 
+#if UTIL_WCHAR_IS_UTF16
+    // The members above that take constant wide text, for wchar_t text (LPCWSTR) where it is
+    // UTF-16; the same results: FA_OpenFile(L"C:\\fw\\a.bin", FM_Read).
+    int FA_GetFileSize(util_wide::Text path, uint32_t* size) {
+        return FA_GetFileSize(path.get(), size);
+    }
+    FileHandle FA_OpenFile(util_wide::Text path, FileMode mode) {
+        return FA_OpenFile(path.get(), mode);
+    }
+    FileHandle FA_OpenDevice(util_wide::Text path, int readWrite) {
+        return FA_OpenDevice(path.get(), readWrite);
+    }
+    int FA_FileAddJobClientID(util_wide::Text source, util_wide::Text destination,
+                              util_wide::Text jobClientId) {
+        return FA_FileAddJobClientID(source.get(), destination.get(), jobClientId.get());
+    }
+#endif
+
   private:
     // Opens fileName with FA_OpenFile in the first of three folders where that succeeds: the
     // given folder, the temporary folder (with a trailing separator) and the system folder
