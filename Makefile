@@ -1,5 +1,5 @@
-# Thin wrapper over the CMake presets. Every target first makes sure the build dependencies are
-# installed (scripts/install-deps.sh does nothing when they are).
+# Thin wrapper over the CMake presets. Every target first makes sure the packages it needs are
+# installed, and only those: `scripts/install-deps.sh GROUP...` does nothing when they are.
 DEPS      := scripts/install-deps.sh
 FUZZ_SECS ?= 20
 # make fuzz-long: seconds per fuzz target (the corpora in fuzz/corpus/ are kept and minimised).
@@ -13,14 +13,17 @@ JOBS      ?= 2
 # Where `make install` puts the library, headers, CMake package, pkg-config file and program.
 PREFIX    ?= /usr/local
 
-.PHONY: all deps build demo test reliability install package windows-package exports asan tsan \
+.PHONY: all deps test-deps build demo test reliability install package windows-package exports asan tsan \
         bench bench-report fuzz fuzz-smoke fuzz-long format clean windows windows-test windows-demo \
         windows-exports
 
 all: build
 
 deps:
-	@$(DEPS)
+	@$(DEPS) base
+
+test-deps:
+	@$(DEPS) base test
 
 build: deps
 	@cmake --preset default >/dev/null
@@ -29,12 +32,14 @@ build: deps
 demo: build
 	@build/bin/tessmar-util demo
 
-test: build
+# The package tests need the packaging tools too; without them they are skipped and say so
+# (`make package` installs them, and so does .ci/run).
+test: test-deps build
 	@ctest --preset default
 
 # The long runs: the log killed at random moments, 10,000 open/close cycles of every kind of
 # handle, and every CLI command on bad input with a 100 MB file.
-reliability: build
+reliability: test-deps build
 	@build/bin/util_reliability kill $(KILL_RUNS)
 	@build/bin/util_reliability descriptors 10000
 	@UTIL_CLI_BIG_FILE_MB=100 build/bin/util_tests --gtest_filter='CliBadInput.*' --gtest_brief=1
@@ -44,13 +49,15 @@ install: build
 
 # The three Debian packages (build/packages/), then lintian on them: errors fail the target.
 package: build
+	@$(DEPS) package
 	@rm -f build/packages/*.deb
 	@cmake --build build --target package
 	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
 	@ls -1 build/packages/*.deb
 
 # The Windows zip (build/windows/packages/) from the Windows build (preset windows).
-windows-package: deps
+windows-package:
+	@$(DEPS) base windows
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows -j$(JOBS)
 	@cmake --build build/windows --target package
@@ -59,18 +66,19 @@ windows-package: deps
 exports: build
 	@cmake --build build --target exports
 
-asan: deps
+asan: test-deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j$(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --preset asan
 
-tsan: deps
+tsan: test-deps
 	@cmake --preset tsan >/dev/null
 	@cmake --build --preset tsan -j$(JOBS)
 	@TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --preset tsan
 
 bench: deps
+	@$(DEPS) bench
 	@cmake --preset bench >/dev/null
 	@cmake --build --preset bench -j$(JOBS)
 	@mkdir -p build/bench
@@ -86,6 +94,7 @@ bench-report:
 	@python3 scripts/bench_report.py build/bench
 
 fuzz: deps
+	@$(DEPS) fuzz
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j$(JOBS)
 
@@ -119,7 +128,8 @@ fuzz-long: fuzz
 # Windows: Util.dll, tessmar-util.exe and the tests, cross-compiled with mingw-w64 into
 # build/windows and run under Wine (scripts/windows-test.sh starts and stops Xvfb and the
 # wineserver around the run).
-windows: deps
+windows:
+	@$(DEPS) base windows
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows -j$(JOBS)
 	@WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
@@ -140,6 +150,7 @@ windows-exports: windows
 	  -DEXPECTED=util/util_dll_exports.txt -DUPDATE=ON -P cmake/check_dll_exports.cmake
 
 format:
+	@$(DEPS) format
 	@find util cli bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:

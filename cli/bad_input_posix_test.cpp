@@ -103,7 +103,7 @@ TEST_F(CliBadInput, MissingArgumentsAndUnknownOptionsAreUsageErrors) {
 TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
     // Exit 1 for a folder, a missing file, a FIFO and a device that never ends, each at once;
     // a binary or a large file may also be acceptable (exit 0). One value from a settings file
-    // that cannot be read is the empty default, as the profile API answers it. The size of a
+    // that cannot be read is a missing key (exit 1). The size of a
     // FIFO or device is its size as the system reports it.
     for (const std::string cmd :
          {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
@@ -116,7 +116,7 @@ TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
                                                                 {"%FIFO", {1}},
                                                                 {"/dev/zero", {1}}})
             Check(cmd,
-                  cmd == "ini %FILE S K" ? std::set<int>{0}
+                  cmd == "ini %FILE S K" ? std::set<int>{1}
                   : cmd == "size %FILE" && (file == "%FIFO" || file == "/dev/zero")
                       ? std::set<int>{0, 1}
                       : allowed,

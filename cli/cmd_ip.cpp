@@ -53,7 +53,11 @@ int RunCut(cli::ArgReader& reader, bool json) {
     int prefix = 0;
     if (!CIPFormatPeer::CutIPV6IntoIPV6IPV4PrefixScopeID(cli::Wide(text), ipv6Part, ipv4Tail,
                                                          prefix, scopeId)) {
-        std::cerr << "tessmar-util: not a valid IPv6 address: " << text << "\n";
+        // The parts must come in the one order the grammar knows; a user who wrote the scope
+        // ID before the prefix (as in fe80::1%4/64) learns it here.
+        std::cerr << "tessmar-util: not a valid IPv6 address: " << text
+                  << " (parts in this order: IPv6[/PREFIX][:IPv4 tail][%SCOPE], "
+                     "e.g. fe80::1/64%4 or ::ffff/96:192.0.2.1)\n";
         return cli::kExitFailure;
     }
     if (json) {

@@ -1,5 +1,6 @@
 // tessmar-util text, encoding, ini: text files in their encodings, and settings files.
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -74,6 +75,18 @@ int RunIni(const cli::Args& args) {
         CString value;
         if (!common::sdk::inifile::GetString(file, section, key, &value)) {
             std::cerr << "tessmar-util: the value does not fit the largest buffer\n";
+            return cli::kExitFailure;
+        }
+        // GetString answers an empty value for a key that is not there; the section's pairs
+        // tell an absent key from one set to nothing.
+        KeyValueMap pairs;
+        common::sdk::inifile::GetKeyValues(file, section, &pairs);
+        const bool present = std::any_of(pairs.begin(), pairs.end(), [&key](const auto& pair) {
+            return pair.first.CompareNoCase(key) == 0;  // keys match as the profile API does
+        });
+        if (value.IsEmpty() && !present) {
+            std::cerr << "tessmar-util: no key " << cli::Utf8(key) << " in section ["
+                      << cli::Utf8(section) << "] of " << cli::Utf8(file) << "\n";
             return cli::kExitFailure;
         }
         if (json)

@@ -5,13 +5,19 @@
 
 TEST(TextIniCliTest, CommandsAnswerAsDocumented) {
     util_testing::ScratchDir dir;
-    dir.WriteFile("a.ini", "[Common]\r\nb = 2\r\nA=\"1\"\r\n");
+    dir.WriteFile("a.ini", "[Common]\r\nb = 2\r\nA=\"1\"\r\nempty=\r\n");
     dir.WriteFile("u16.txt", std::string("\xFF\xFE\x61\0\r\0\n\0\xE9\0", 10));
     // The last: `text --json` prints no record.
     util_testing::ExpectCliRows(
-        {{{"ini", "a.ini", "common"}, 0, "A=\"1\"\nb=2\n"},
+        {{{"ini", "a.ini", "common"}, 0, "A=\"1\"\nb=2\nempty=\n"},
          {{"ini", "a.ini", "COMMON", "a"}, 0, "1\n"},
-         {{"ini", "--json", "a.ini", "common"}, 0, "{\"A\":\"\\\"1\\\"\",\"b\":\"2\"}\n"},
+         {{"ini", "--json", "a.ini", "common"},
+          0,
+          "{\"A\":\"\\\"1\\\"\",\"b\":\"2\",\"empty\":\"\"}\n"},
+         // A key set to nothing is an empty line; a key that is not there is a failure.
+         {{"ini", "a.ini", "Common", "EMPTY"}, 0, "\n"},
+         {{"ini", "a.ini", "Common", "missing"}, 1, ""},
+         {{"ini", "a.ini", "Other", "a"}, 1, ""},
          {{"ini", "a.ini", "COMMON", "a", "--json"}, 0, "{\"key\":\"a\",\"value\":\"1\"}\n"},
          {{"ini", "--json", "a.ini", "Other"}, 1, ""},
          {{"text", "u16.txt"}, 0, "a\n\xC3\xA9"},

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -68,6 +69,24 @@ std::filesystem::path MakeScratchFolder() {
         if (std::filesystem::create_directory(path, ec)) return path;
     }
     throw std::runtime_error("cannot create a scratch folder for the demo");
+}
+
+// The demo and `paths` work on the install tree beside the program: its Tessmar.ini and locales
+// folder. An installed program (PREFIX/bin/tessmar-util) has none beside it; the install lays
+// the sample install out in PREFIX/lib/tessmar-util/sample-install/ with a copy of the program
+// in it, and that copy is the one to run, since the library finds the tree from the running
+// program's own folder. Answers that copy's path, or nothing when the tree lies beside this
+// program or no copy is found.
+std::optional<std::filesystem::path> SampleInstallProgram() {
+    CPath exe;
+    common::sdk::environment::GetExeFilePath(&exe);
+    const auto program = std::filesystem::u8path(exe.ToUtf8());
+    std::error_code ec;
+    if (std::filesystem::exists(program.parent_path() / "Tessmar.ini", ec)) return std::nullopt;
+    const auto copy = program.parent_path().parent_path() / "lib" / "tessmar-util" /
+                      "sample-install" / program.filename();
+    if (!std::filesystem::is_regular_file(copy, ec)) return std::nullopt;
+    return copy;
 }
 
 int RunDemo(const Args& args) {
@@ -223,6 +242,11 @@ int main(int argc, char** argv) {
             std::cout << it->second.summary << "\n\nUsage:\n";
             PrintSynopsis(std::cout, it->second);
             return kExitOk;
+        }
+        if (name == "demo" || name == "paths") {
+            if (auto copy = SampleInstallProgram())
+                if (!util_platform::RunInstead(copy->u8string(), args))
+                    throw std::runtime_error("cannot start " + copy->u8string());
         }
         if (name == "demo") return RunDemo(rest);
         if (!command) throw UsageError("unknown command " + name);

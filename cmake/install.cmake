@@ -6,6 +6,7 @@
 #   P/lib/cmake/Util/UtilConfig*.cmake, UtilTargets* component dev (target Tessmar::Util)
 #   P/lib/pkgconfig/tessmar-util.pc                  component dev
 #   P/bin/tessmar-util, its man page, bash completion component cli
+#   P/lib/tessmar-util/sample-install/...             component cli (the demo's install tree)
 #
 # The headers sit one folder deeper than usual (include/tessmar-util/util/...) so that no other
 # package's util/ folder can clash with ours, while a host keeps writing
@@ -48,8 +49,10 @@ set(UTIL_PUBLIC_HEADERS
 
 target_include_directories(Util INTERFACE $<INSTALL_INTERFACE:${UTIL_INSTALL_INCLUDEDIR}>)
 set_target_properties(Util PROPERTIES EXPORT_NAME Util)
-# The installed program finds the installed library beside it, wherever the prefix lies.
-set_target_properties(tessmar-util PROPERTIES INSTALL_RPATH "\$ORIGIN/../${UTIL_INSTALL_LIBDIR}")
+# The installed program finds the installed library beside it, wherever the prefix lies: from
+# bin/ and from its copy in lib/tessmar-util/sample-install/.
+set_target_properties(tessmar-util PROPERTIES
+                      INSTALL_RPATH "\$ORIGIN/../${UTIL_INSTALL_LIBDIR};\$ORIGIN/../..")
 
 install(TARGETS Util EXPORT UtilTargets
         LIBRARY DESTINATION ${UTIL_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
@@ -80,6 +83,14 @@ install(FILES ${CMAKE_BINARY_DIR}/install/tessmar-util.pc
 # --- The program, its man page and its bash completion ---------------------------------------
 install(TARGETS tessmar-util RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 if(NOT WIN32)
+  # The sample install, for `tessmar-util demo` and `paths` run from bin/: the library finds
+  # Tessmar.ini and the locales folder beside the running program, so the tree holds a copy of
+  # the program, which bin/tessmar-util runs for those two commands. It lies under lib/, not
+  # share/, because it holds a program.
+  set(UTIL_SAMPLE_INSTALL_DIR ${UTIL_INSTALL_LIBDIR}/tessmar-util/sample-install)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/sample-install/
+          DESTINATION ${UTIL_SAMPLE_INSTALL_DIR} COMPONENT cli)
+  install(TARGETS tessmar-util RUNTIME DESTINATION ${UTIL_SAMPLE_INSTALL_DIR} COMPONENT cli)
   install(FILES ${CMAKE_SOURCE_DIR}/cli/tessmar-util.bash-completion
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
           RENAME tessmar-util COMPONENT cli)

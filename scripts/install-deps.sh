@@ -1,29 +1,67 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests, the benchmarks and the fuzzers need.
+# Installs the Debian packages of the named groups (default: base). Each make target asks only
+# for its own groups, so `make demo` does not bring in Wine, mingw-w64 or clang.
+#
+#   scripts/install-deps.sh [GROUP...]     GROUP: base test package windows fuzz bench format all
+#
+#   base     the Linux build and the demo: compiler, CMake, Ninja, GoogleTest, Boost, the
+#            libraries the build uses, help2man for the man page made with the program
+#   test     what the test suite runs beside the build: Xvfb (window finder), iproute2 (network
+#            namespaces)
+#   package  the Debian packages and their checks: dpkg-dev, file, lintian
+#   windows  the mingw-w64 cross compiler, GoogleTest's sources, Wine, Xvfb
+#   fuzz     clang with its sanitizer and libFuzzer runtimes
+#   bench    Google Benchmark, the anchors (OpenSSL, spdlog, ICU), Python and gnuplot for reports
+#   format   clang-format
+#
 # Idempotent: asks apt only for what is missing, so a second run is quick and changes nothing.
+# apt's own progress and errors are shown.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev make pkg-config
-  libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libssl-dev libspdlog-dev libicu-dev libx11-dev
-  xvfb x11-utils iproute2 clang-format
-  nlohmann-json3-dev help2man dpkg-dev file lintian binutils jq bash-completion
-  python3 gnuplot-nox
-  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 googletest
-)
+group_packages() {
+  case $1 in
+    base) echo cmake ninja-build g++ make pkg-config libboost-dev libgtest-dev libgmock-dev \
+               nlohmann-json3-dev libx11-dev help2man ;;
+    test) echo xvfb iproute2 ;;
+    package) echo dpkg-dev file lintian ;;
+    windows) echo g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix googletest libboost-dev \
+                  wine64 xvfb ;;
+    fuzz) echo clang libclang-rt-14-dev ;;
+    bench) echo libbenchmark-dev libssl-dev libspdlog-dev libicu-dev python3 gnuplot-nox ;;
+    format) echo clang-format ;;
+    all) for g in base test package windows fuzz bench format; do group_packages "$g"; done ;;
+    *) return 1 ;;
+  esac
+}
+
+[[ $# -gt 0 ]] || set -- base
+packages=()
+for group in "$@"; do
+  words=$(group_packages "$group") || {
+    echo "install-deps: unknown group '$group' (base test package windows fuzz bench format all)" >&2
+    exit 2
+  }
+  read -r -a more <<<"$(tr '\n' ' ' <<<"$words")"
+  packages+=("${more[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+  [[ "$status" == "install ok installed" || " ${missing[*]} " == *" $p "* ]] || missing+=("$p")
 done
 
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-echo "install-deps: installing ${missing[*]}" >&2
+echo "install-deps ($*): installing ${missing[*]}" >&2
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
-$sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Progress: one line per package apt unpacks and sets up; apt's warnings and errors (standard
+# error) come through as they are.
+set +e
+$sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}" |
+  grep --line-buffered -E '^(Unpacking|Setting up)|newly installed'
+status=${PIPESTATUS[0]}
+set -e
+[[ $status -eq 0 ]] || { echo "install-deps: apt-get install failed (exit $status)" >&2; exit 1; }

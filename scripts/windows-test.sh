@@ -13,6 +13,10 @@ build=build/windows
 wine_run="$build/wine-run"
 [[ -x "$wine_run" ]] || { echo "windows-test: build first (make windows)" >&2; exit 2; }
 export WINEPREFIX="$PWD/$build/wine-prefix" WINEDEBUG=-all
+# Wine turns Windows file names into Unix ones in the locale's character set; without a UTF-8
+# locale (a bare system has none set) names such as "new üñï.txt" cannot be written. C.UTF-8 is
+# on every Debian system, whatever the user's own locale.
+export LC_ALL=C.UTF-8
 wineserver=/usr/lib/wine/wineserver
 
 xvfb_pid=""

@@ -2,15 +2,18 @@
 # Installs the build into a temporary prefix (what `make install PREFIX=P` does) and checks what
 # a host developer finds there: the versioned library, only the public headers (and that they
 # compile on their own), the CMake package and its version rule, the pkg-config file, the
-# program with its man page and bash completion. Then builds and runs examples/host against
-# the prefix both ways (build-host.sh).
+# program with its man page and bash completion; runs the installed program's demo and paths
+# (check-installed-program.sh) and the README's pkg-config example as written. Then builds and
+# runs examples/host against the prefix both ways (build-host.sh).
 #
 # Environment: UTIL_BUILD_DIR, UTIL_SOURCE_DIR, UTIL_VERSION (set by the ctest registration).
 set -euo pipefail
 build=${UTIL_BUILD_DIR:?} source_dir=${UTIL_SOURCE_DIR:?} version=${UTIL_VERSION:?}
 work=$(mktemp -d "${TMPDIR:-/tmp}/util-install-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-prefix=$work/prefix
+# Where the README installs it, with HOME standing for the reader's home.
+home=$work/home
+prefix=$home/opt/tessmar
 failures=0
 fail() { echo "check-install: $*" >&2; failures=$((failures + 1)); }
 expect_file() { [[ -f $prefix/$1 ]] || fail "missing $1"; }
@@ -91,4 +94,24 @@ done
     fail "bash completion of 'ip check --j' offers: $(sed -n 3p <<<"$completed")"
 
 [[ $failures -eq 0 ]] || exit 1
+"$(dirname "$0")/check-installed-program.sh" "$prefix"
+
+# The README's pkg-config example, its commands run as written from a folder that has the
+# repository's examples/: the host must start without LD_LIBRARY_PATH and print what the README
+# shows (its last line depends on the machine's adapters).
+readme_block() {  # N: the Nth fenced block after the heading "Building a host with pkg-config"
+    awk -v want="$1" '/^### Building a host with pkg-config/ {found = 1; next}
+        found && /^```/ { if (inside) { inside = 0; if (n == want) exit } else { inside = 1; n++ }
+                          next }
+        found && inside && n == want' "$source_dir/README.md"
+}
+commands=$(readme_block 1) shown=$(readme_block 2)
+[[ $commands == *pkg-config* && -n $shown ]] || { echo "check-install: no pkg-config example in the README" >&2; exit 1; }
+mkdir -p "$work/reader" && ln -s "$source_dir/examples" "$work/reader/examples"
+printed=$(cd "$work/reader" && env -u LD_LIBRARY_PATH HOME="$home" bash -euo pipefail -c "$commands" 2>&1) ||
+    { echo "check-install: the README's pkg-config example fails:"$'\n'"$printed" >&2; exit 1; }
+[[ $(head -3 <<<"$printed") == "$(head -3 <<<"$shown")" && $(wc -l <<<"$printed") -eq $(wc -l <<<"$shown") &&
+   $(tail -1 <<<"$printed") == "fe80::1: IPv6; with scope ID: fe80::1%"* ]] ||
+    { echo "check-install: the README's pkg-config example printed:"$'\n'"$printed"$'\n'"the README shows:"$'\n'"$shown" >&2; exit 1; }
+
 "$(dirname "$0")/build-host.sh" "$prefix" "$work"

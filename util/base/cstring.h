@@ -42,7 +42,7 @@ namespace util_format {
 // One argument of CString::Format, captured with its type so that a wrong or missing argument
 // is answered with a harmless default instead of undefined behaviour.
 class FormatArg {
-public:
+  public:
     enum class Kind { kSigned, kUnsigned, kDouble, kWide, kNarrow, kPointer };
 
     template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T> &&
@@ -65,7 +65,9 @@ public:
     FormatArg(std::nullptr_t) : kind_(Kind::kPointer), p_(nullptr) {}
     FormatArg(const void* p) : kind_(Kind::kPointer), p_(p) {}
 
-    Kind kind() const { return kind_; }
+    Kind kind() const {
+        return kind_;
+    }
     long long AsSigned() const;
     unsigned long long AsUnsigned() const;
     double AsDouble() const;
@@ -73,7 +75,7 @@ public:
     const char* AsNarrow() const;    // null when the argument is not a narrow string
     const void* AsPointer() const;
 
-private:
+  private:
     Kind kind_;
     union {
         long long i_;
@@ -88,7 +90,7 @@ private:
 }  // namespace util_format
 
 class UTIL_EXPORT CString {
-public:
+  public:
     // The longest text a CString holds, in UTF-16 units (1,073,741,823: a 1 GiB ANSI file fits,
     // 1.1 GB does not). Building or growing a longer one throws std::length_error; functions of
     // the library that read texts of outside size check against it and answer failure instead.
@@ -148,7 +150,8 @@ public:
     CString SpanIncluding(const char16_t* set) const;
     CString SpanExcluding(const char16_t* set) const;
 
-    // --- Trimming: white space is what iswspace classifies as space ----------------------------
+    // --- Trimming: white space is what the Windows C runtime's iswspace counts, on every
+    // platform (U+00A0, U+2007 and U+202F included; util/platform/unicode.h lists it) ----------
     CString& Trim();
     CString& TrimLeft();
     CString& TrimRight();
@@ -208,8 +211,7 @@ public:
     void FormatV(const char16_t* format, va_list args);
     void AppendFormatV(const char16_t* format, va_list args);
     void FormatArgs(const char16_t* format, const util_format::FormatArg* args, size_t count);
-    void AppendFormatArgs(const char16_t* format, const util_format::FormatArg* args,
-                          size_t count);
+    void AppendFormatArgs(const char16_t* format, const util_format::FormatArg* args, size_t count);
 
     // --- Writable buffer -----------------------------------------------------------------------
     // A buffer of at least minLength + 1 writable units holding the current text, every unit
@@ -234,36 +236,92 @@ public:
     //   CString name(L"Tessmar");  name += L".ini";  ::SetWindowTextW(window, name);
     // A null pointer reads as the empty string, as for const char16_t*.
     CString(const wchar_t* text) : CString(std::u16string_view(FromWchar(text))) {}
-    CString& operator=(const wchar_t* text) { return *this = std::u16string_view(FromWchar(text)); }
+    CString& operator=(const wchar_t* text) {
+        return *this = std::u16string_view(FromWchar(text));
+    }
     CString& operator+=(const wchar_t* text) {
         return *this += std::u16string_view(FromWchar(text));
     }
-    int Compare(const wchar_t* other) const { return Compare(FromWchar(other).c_str()); }
+    int Compare(const wchar_t* other) const {
+        return Compare(FromWchar(other).c_str());
+    }
     int CompareNoCase(const wchar_t* other) const {
         return CompareNoCase(FromWchar(other).c_str());
     }
     // A CString argument would otherwise convert to both pointer types.
-    int Compare(const CString& other) const noexcept { return Compare(other.GetString()); }
+    int Compare(const CString& other) const noexcept {
+        return Compare(other.GetString());
+    }
     int CompareNoCase(const CString& other) const noexcept {
         return CompareNoCase(other.GetString());
+    }
+    // The members above that take constant wide text, for wchar_t text (same results):
+    //   CString s(L"a,b");  s.Find(L",") -> 1;  s.Replace(L",", L";");  s.Format(L"%s=%d", L"n",
+    //   1);
+    CString(util_wide::Text text, int length) : CString(text.get(), length) {}
+    int Find(util_wide::Text sub, int start = 0) const noexcept {
+        return Find(sub.get(), start);
+    }
+    int FindOneOf(util_wide::Text set) const noexcept {
+        return FindOneOf(set.get());
+    }
+    CString SpanIncluding(util_wide::Text set) const {
+        return SpanIncluding(set.get());
+    }
+    CString SpanExcluding(util_wide::Text set) const {
+        return SpanExcluding(set.get());
+    }
+    CString& Trim(util_wide::Text targets) {
+        return Trim(targets.get());
+    }
+    CString& TrimLeft(util_wide::Text targets) {
+        return TrimLeft(targets.get());
+    }
+    CString& TrimRight(util_wide::Text targets) {
+        return TrimRight(targets.get());
+    }
+    int Replace(util_wide::Text from, util_wide::Text to) {
+        return Replace(from.get(), to.get());
+    }
+    int Insert(int index, util_wide::Text text) {
+        return Insert(index, text.get());
+    }
+    CString& Append(util_wide::Text text, int length) {
+        return Append(text.get(), length);
+    }
+    template <typename... Args>
+    void Format(util_wide::Text format, const Args&... args) {
+        Format(format.get(), args...);
+    }
+    template <typename... Args>
+    void AppendFormat(util_wide::Text format, const Args&... args) {
+        AppendFormat(format.get(), args...);
+    }
+    void FormatV(util_wide::Text format, va_list args) {
+        FormatV(format.get(), args);
+    }
+    void AppendFormatV(util_wide::Text format, va_list args) {
+        AppendFormatV(format.get(), args);
     }
     // The terminated text as wchar_t units; never null. Valid as long as GetString() is.
     const wchar_t* GetWideString() const noexcept {
         return reinterpret_cast<const wchar_t*>(GetString());
     }
-    operator const wchar_t*() const noexcept { return GetWideString(); }
+    operator const wchar_t*() const noexcept {
+        return GetWideString();
+    }
 
-private:
+  private:
     static std::u16string FromWchar(const wchar_t* text) {
         std::u16string units;
         for (; text && *text; ++text) units.push_back(static_cast<char16_t>(*text));
         return units;
     }
 
-public:
+  public:
 #endif
 
-private:
+  private:
     // The shared buffer: header, then capacity + 1 units. The text of a shared Rep never
     // changes; a writer first makes its own copy (MakeUnique). Defined here so that View() is
     // read inline.
@@ -290,22 +348,45 @@ UTIL_EXPORT CString operator+(const char16_t* a, const CString& b);
 UTIL_EXPORT CString operator+(const CString& a, char16_t b);
 UTIL_EXPORT CString operator+(char16_t a, const CString& b);
 
-inline bool operator==(const CString& a, const CString& b) noexcept { return a.View() == b.View(); }
-inline bool operator==(const CString& a, const char16_t* b) noexcept { return a.Compare(b) == 0; }
-inline bool operator==(const char16_t* a, const CString& b) noexcept { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
-inline bool operator!=(const CString& a, const char16_t* b) noexcept { return !(a == b); }
-inline bool operator!=(const char16_t* a, const CString& b) noexcept { return !(a == b); }
+inline bool operator==(const CString& a, const CString& b) noexcept {
+    return a.View() == b.View();
+}
+inline bool operator==(const CString& a, const char16_t* b) noexcept {
+    return a.Compare(b) == 0;
+}
+inline bool operator==(const char16_t* a, const CString& b) noexcept {
+    return b.Compare(a) == 0;
+}
+inline bool operator!=(const CString& a, const CString& b) noexcept {
+    return !(a == b);
+}
+inline bool operator!=(const CString& a, const char16_t* b) noexcept {
+    return !(a == b);
+}
+inline bool operator!=(const char16_t* a, const CString& b) noexcept {
+    return !(a == b);
+}
 #if UTIL_WCHAR_IS_UTF16
-inline bool operator==(const CString& a, const wchar_t* b) { return a.Compare(b) == 0; }
-inline bool operator==(const wchar_t* a, const CString& b) { return b.Compare(a) == 0; }
-inline bool operator!=(const CString& a, const wchar_t* b) { return !(a == b); }
-inline bool operator!=(const wchar_t* a, const CString& b) { return !(a == b); }
+inline bool operator==(const CString& a, const wchar_t* b) {
+    return a.Compare(b) == 0;
+}
+inline bool operator==(const wchar_t* a, const CString& b) {
+    return b.Compare(a) == 0;
+}
+inline bool operator!=(const CString& a, const wchar_t* b) {
+    return !(a == b);
+}
+inline bool operator!=(const wchar_t* a, const CString& b) {
+    return !(a == b);
+}
 #endif
 // The case-sensitive order by code unit, as KeyValueMap sorts.
-inline bool operator<(const CString& a, const CString& b) noexcept { return a.View() < b.View(); }
+inline bool operator<(const CString& a, const CString& b) noexcept {
+    return a.View() < b.View();
+}
 
-inline util_format::FormatArg::FormatArg(const CString& s) : kind_(Kind::kWide), w_(s.GetString()) {}
+inline util_format::FormatArg::FormatArg(const CString& s)
+    : kind_(Kind::kWide), w_(s.GetString()) {}
 
 using StringList = std::vector<CString>;
 using KeyValueMap = std::map<CString, CString>;

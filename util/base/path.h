@@ -9,10 +9,17 @@
 #include "util/util_export.h"
 
 class UTIL_EXPORT CPath : public CString {
-public:
+  public:
     CPath() = default;
     CPath(const CString& path) : CString(path) {}
     CPath(const char16_t* path) : CString(path) {}
+#if UTIL_WCHAR_IS_UTF16
+    // wchar_t text (LPCWSTR) where it is UTF-16, as for char16_t: CPath p(L"C:\\Tool");
+    CPath(const wchar_t* path) : CString(path) {}
+    bool Append(util_wide::Text more) {
+        return Append(more.get());
+    }
+#endif
 
     // Joins more to the path with exactly one separator between them:
     //   "/opt/tool" + "x.ini"  -> "/opt/tool/x.ini"

@@ -18,7 +18,8 @@ namespace cstring_util {
 // list must not be null.
 UTIL_EXPORT void Split(const CString& source, char16_t separator, StringList* list);
 
-// Removes leading and trailing white space (as iswspace knows it) from every element; inner
+// Removes leading and trailing white space (as the Windows C runtime's iswspace knows it, on
+// every platform: U+00A0 and U+202F included, U+200B not) from every element; inner
 // white space stays. A null list does nothing.
 UTIL_EXPORT void Trim(StringList* list);
 
@@ -30,6 +31,15 @@ UTIL_EXPORT void Join(const StringList& list, const char16_t* separator, CString
 
 // The elements joined by separator; "" for an empty list.
 UTIL_EXPORT CString Join(const StringList& list, const char16_t* separator);
+#if UTIL_WCHAR_IS_UTF16
+// Join with a wchar_t separator (LPCWSTR): Join(list, L", ").
+inline void Join(const StringList& list, util_wide::Text separator, CString* output) {
+    Join(list, separator.get(), output);
+}
+inline CString Join(const StringList& list, util_wide::Text separator) {
+    return Join(list, separator.get());
+}
+#endif
 
 // Overwrites the trailing run of `from` characters with `to`; stops at the first other character:
 //   ReplaceRightChars("aabaa", 'a', 'b') -> "aabbb"

@@ -5,7 +5,9 @@
 // description block of firmware files.
 //
 // Results follow the Win32 style: int 1 for success and 0 for failure; handles are FileHandle
-// values where 0 means "no handle". While a file is open through this class, other openers may
+// values where 0 means "no handle" (on Windows the HANDLE itself, which hosts may pass to Win32
+// calls, and every operation also takes a HANDLE the host opened; see util/base/file_handle.h).
+// While a file is open through this class, other openers may
 // read it but not write it.
 
 #include <cstdint>
@@ -52,7 +54,7 @@ class UTIL_EXPORT CFileAccess {
     int FA_GetFileSize(const char16_t* path, uint32_t* size);
 
     // Moves the position to offset bytes from the start. Beyond the end is accepted (1);
-    // a negative offset, handle 0 and a stale handle give 0.
+    // a negative offset, handle 0 and a stale handle (POSIX) give 0.
     int FA_SeekFile(FileHandle handle, int32_t offset);
 
     // One read of up to count bytes; *read receives how many came. 1 whenever the read itself
@@ -76,8 +78,9 @@ class UTIL_EXPORT CFileAccess {
     // readWrite == 0: write only, sharing read. 0 on failure.
     FileHandle FA_OpenDevice(const char16_t* path, int readWrite);
 
-    // Closes the handle: 1 on success, 0 for handle 0 or a handle that is not open (closing
-    // twice is harmless). FA_CloseDevice is the same operation.
+    // Closes the handle: 1 on success, 0 for handle 0, all bits set or a handle that is not
+    // open. Windows: CloseHandle's result (the HANDLE's value may be given out again at once).
+    // POSIX: closing twice is harmless. FA_CloseDevice is the same operation.
     int FA_CloseFile(FileHandle handle);
     int FA_CloseDevice(FileHandle handle);
 
@@ -115,6 +118,24 @@ class UTIL_EXPORT CFileAccess {
     // larger than the file is refused before any buffer of that size is allocated. Reading lets
     // others read and write the file meanwhile.
     static MakeDLFileRes makeDownloadDescList(const CString& path, uint32_t offset, CString& text);
+
+#if UTIL_WCHAR_IS_UTF16
+    // The members above that take constant wide text, for wchar_t text (LPCWSTR) where it is
+    // UTF-16; the same results: FA_OpenFile(L"C:\\fw\\a.bin", FM_Read).
+    int FA_GetFileSize(util_wide::Text path, uint32_t* size) {
+        return FA_GetFileSize(path.get(), size);
+    }
+    FileHandle FA_OpenFile(util_wide::Text path, FileMode mode) {
+        return FA_OpenFile(path.get(), mode);
+    }
+    FileHandle FA_OpenDevice(util_wide::Text path, int readWrite) {
+        return FA_OpenDevice(path.get(), readWrite);
+    }
+    int FA_FileAddJobClientID(util_wide::Text source, util_wide::Text destination,
+                              util_wide::Text jobClientId) {
+        return FA_FileAddJobClientID(source.get(), destination.get(), jobClientId.get());
+    }
+#endif
 
   private:
     // Opens fileName with FA_OpenFile in the first of three folders where that succeeds: the

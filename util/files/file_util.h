@@ -114,6 +114,12 @@ UTIL_EXPORT bool GetFileEncoding(const CPath& path, Encoding* encoding);
 // GetFileEncoding tells it, replaces the caller's; so an existing file without mark opens as
 // kAnsi whatever the caller asked. Answers null on failure (logged).
 UTIL_EXPORT TextFilePtr OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding);
+#if UTIL_WCHAR_IS_UTF16
+// The same for a wchar_t mode (LPCWSTR): OpenTextFile(L"C:\\a.txt", L"w", kUtf8).
+inline auto OpenTextFile(const CPath& path, util_wide::Text mode, Encoding encoding) {
+    return OpenTextFile(path, mode.get(), encoding);
+}
+#endif
 
 // Reads the whole file into *text (may be null), emptied first. The byte-order mark is not
 // delivered; CR LF and a lone CR both arrive as LF:

@@ -1,7 +1,7 @@
 // Completion of link-local and site-local IPv6 addresses with the zone index of the first
 // Ethernet adapter.
 
-#include <memory>
+#include <vector>
 
 #include "util/ipformat/ip_format.h"
 #include "util/ipformat/ip_text.h"
@@ -36,16 +36,6 @@ EIPV6ScopeIdStatus CompleteWithAdapterZone(const CString& address,
 
 }  // namespace ip_text
 
-namespace {
-
-struct RecordsDeleter {
-    void operator()(util_platform::AdapterRecord* records) const {
-        util_platform::FreeAdapterRecords(records);
-    }
-};
-
-}  // namespace
-
 EIPV6ScopeIdStatus CIPFormat::MergeIPV6AddressWithScopeID(CString address, CString& result) {
     result = address;
     // Everything that can be decided from the text is decided before the system is asked.
@@ -53,19 +43,26 @@ EIPV6ScopeIdStatus CIPFormat::MergeIPV6AddressWithScopeID(CString address, CStri
     if (!IsValidIPV6Address(address)) return IPV6_SCOPEID_INVALID_ADDRESS;
     if (IsIPV6AddressIncludeScopeID(address)) return IPV6_SCOPEID_ALREADY_SET;
 
-    if (!util_platform::SocketLayerAvailable()) return IPV6_SCOPEID_LOAD_ERROR;
-    if (util_platform::StartSocketLayer() != 0) return IPV6_SCOPEID_SOCKET_ERROR;
-    if (!util_platform::AdapterQueryAvailable()) return IPV6_SCOPEID_LOAD_ERROR;
-
-    size_t count = 0;
-    if (util_platform::QueryAdapters(nullptr, &count) !=
-        util_platform::AdapterQueryResult::kBufferOverflow)
-        return IPV6_SCOPEID_ADAPTER_ERROR;
-    std::unique_ptr<util_platform::AdapterRecord[], RecordsDeleter> records(
-        util_platform::AllocateAdapterRecords(count));
-    if (!records) return IPV6_SCOPEID_NO_MEMORY;
-    if (util_platform::QueryAdapters(records.get(), &count) !=
-        util_platform::AdapterQueryResult::kOk)
-        return IPV6_SCOPEID_ADAPTER_ERROR;
-    return ip_text::CompleteWithAdapterZone(address, records.get(), count, result);
+    using util_platform::AdapterListResult;
+    using util_platform::SocketStart;
+    switch (util_platform::StartSocketLayer()) {
+        case SocketStart::kLoadFailed:
+            return IPV6_SCOPEID_LOAD_ERROR;
+        case SocketStart::kFailed:
+            return IPV6_SCOPEID_SOCKET_ERROR;
+        case SocketStart::kStarted:
+            break;
+    }
+    std::vector<util_platform::AdapterRecord> adapters;
+    switch (util_platform::ReadAdapterList(&adapters)) {
+        case AdapterListResult::kLoadFailed:
+            return IPV6_SCOPEID_LOAD_ERROR;
+        case AdapterListResult::kNoMemory:
+            return IPV6_SCOPEID_NO_MEMORY;
+        case AdapterListResult::kFailed:
+            return IPV6_SCOPEID_ADAPTER_ERROR;
+        case AdapterListResult::kOk:
+            break;
+    }
+    return ip_text::CompleteWithAdapterZone(address, adapters.data(), adapters.size(), result);
 }

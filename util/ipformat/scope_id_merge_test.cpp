@@ -13,7 +13,7 @@
 
 namespace {
 
-using util_platform::AdapterQueryResult;
+using util_platform::AdapterListResult;
 using util_platform::AdapterRecord;
 using Adapters = std::vector<AdapterRecord>;
 using C16 = const char16_t*;
@@ -30,11 +30,9 @@ AdapterRecord Other(uint32_t index) {
 }
 
 struct FakeSystem {
-    int calls = 0, queries = 0;
-    bool socketAvailable = true, queryAvailable = true, allocationFails = false;
-    int startResult = 0;
-    AdapterQueryResult firstAnswer = AdapterQueryResult::kBufferOverflow;
-    AdapterQueryResult secondAnswer = AdapterQueryResult::kOk;
+    int calls = 0;
+    util_platform::SocketStart start = util_platform::SocketStart::kStarted;
+    AdapterListResult list = AdapterListResult::kOk;
     Adapters adapters = {Other(1), Ethernet(2, 2, 2)};
 };
 FakeSystem g_fake;
@@ -43,24 +41,11 @@ class MergeScopeId : public ::testing::Test {
   protected:
     void SetUp() override {
         g_fake = FakeSystem();
-        table_.socketLayerAvailable = [] { return ++g_fake.calls, g_fake.socketAvailable; };
-        table_.startSocketLayer = [] { return ++g_fake.calls, g_fake.startResult; };
-        table_.adapterQueryAvailable = [] { return ++g_fake.calls, g_fake.queryAvailable; };
-        table_.queryAdapters = [](AdapterRecord* records, size_t* count) {
+        table_.startSocketLayer = [] { return ++g_fake.calls, g_fake.start; };
+        table_.readAdapterList = [](Adapters* adapters) {
             ++g_fake.calls;
-            if (g_fake.queries++ == 0) {
-                if (records) ADD_FAILURE() << "the first query must come without a buffer";
-                *count = g_fake.adapters.size();
-                return g_fake.firstAnswer;
-            }
-            if (*count != g_fake.adapters.size()) ADD_FAILURE() << "buffer of a different size";
-            if (g_fake.secondAnswer == AdapterQueryResult::kOk)
-                std::copy(g_fake.adapters.begin(), g_fake.adapters.end(), records);
-            return g_fake.secondAnswer;
-        };
-        table_.allocateAdapterRecords = [](size_t count) -> AdapterRecord* {
-            ++g_fake.calls;
-            return g_fake.allocationFails ? nullptr : new AdapterRecord[count];
+            if (g_fake.list == AdapterListResult::kOk) *adapters = g_fake.adapters;
+            return g_fake.list;
         };
         util_platform::SetNetworkForTesting(&table_);
     }
@@ -115,19 +100,16 @@ TEST_F(MergeScopeId, TextsThatNeedNoAdapterNeverTouchTheSystem) {
 
 TEST_F(MergeScopeId, EachSystemFailureHasItsOwnAnswerAndLeavesTheTextAlone) {
     using F = FakeSystem;
-    using R = AdapterQueryResult;
+    using R = AdapterListResult;
+    using S = util_platform::SocketStart;
     constexpr auto kLoad = IPV6_SCOPEID_LOAD_ERROR;
     const std::tuple<const char*, void (*)(F&), EIPV6ScopeIdStatus> rows[] = {
-        {"socket library missing", [](F& f) { f.socketAvailable = false; }, kLoad},
-        {"socket layer does not start", [](F& f) { f.startResult = 10091; },
+        {"socket library missing", [](F& f) { f.start = S::kLoadFailed; }, kLoad},
+        {"socket layer does not start", [](F& f) { f.start = S::kFailed; },
          IPV6_SCOPEID_SOCKET_ERROR},
-        {"adapter query missing", [](F& f) { f.queryAvailable = false; }, kLoad},
-        {"sizing call fails", [](F& f) { f.firstAnswer = R::kFailed; }, kAdapterError},
-        {"sizing call asks for no buffer", [](F& f) { f.firstAnswer = R::kOk; }, kAdapterError},
-        {"no memory", [](F& f) { f.allocationFails = true; }, IPV6_SCOPEID_NO_MEMORY},
-        {"second call fails", [](F& f) { f.secondAnswer = R::kFailed; }, kAdapterError},
-        {"list grew between the calls", [](F& f) { f.secondAnswer = R::kBufferOverflow; },
-         kAdapterError},
+        {"adapter query missing", [](F& f) { f.list = R::kLoadFailed; }, kLoad},
+        {"no adapter list", [](F& f) { f.list = R::kFailed; }, kAdapterError},
+        {"no memory", [](F& f) { f.list = R::kNoMemory; }, IPV6_SCOPEID_NO_MEMORY},
         {"all well", [](F&) {}, kOk},
     };
     for (const auto& [failure, arrange, status] : rows) {
@@ -135,6 +117,8 @@ TEST_F(MergeScopeId, EachSystemFailureHasItsOwnAnswerAndLeavesTheTextAlone) {
         g_fake = FakeSystem();
         arrange(g_fake);
         Expect(u"fe80::1", status, status == kOk ? u"fe80::1%2" : nullptr);
+        // A socket layer that did not start ends the call before the adapters are asked for.
+        EXPECT_EQ(g_fake.calls, g_fake.start == S::kStarted ? 2 : 1);
     }
 }
 

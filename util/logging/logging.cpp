@@ -29,12 +29,13 @@ constexpr char16_t kByteOrderMark[] = {0xFEFF};
 std::atomic<bool> g_initialized{false};
 std::atomic<bool> g_debug{false};
 
-// Each thread builds its lines in its own buffer, so a line costs no allocation once the
-// buffer has grown to the longest line that thread wrote.
-std::u16string& LineBuffer() {
-    thread_local std::u16string buffer;
-    buffer.clear();
-    return buffer;
+// A line is built in a string of its own. No thread_local buffer: a thread-local object with a
+// destructor makes the runtime hold a reference on the module, so Util.dll could then never be
+// unloaded by FreeLibrary.
+std::u16string NewLine() {
+    std::u16string line;
+    line.reserve(128);
+    return line;
 }
 
 void AppendTimestampNow(std::u16string& out) {
@@ -47,7 +48,7 @@ bool WriteText(const std::u16string& text) {
 
 // Formats a timestamped line and writes it; the caller has checked that the log is open.
 void WriteFormattedLine(const char16_t* format, va_list args) {
-    std::u16string& line = LineBuffer();
+    std::u16string line = NewLine();
     line += u'[';
     AppendTimestampNow(line);
     line += u"] ";
@@ -57,8 +58,8 @@ void WriteFormattedLine(const char16_t* format, va_list args) {
 }
 
 // Starts a download record in the line buffer: the rule line, then the label with the time.
-std::u16string& BeginBlock(const char16_t* rule, const char16_t* label) {
-    std::u16string& block = LineBuffer();
+std::u16string BeginBlock(const char16_t* rule, const char16_t* label) {
+    std::u16string block = NewLine();
     block += rule;
     block += kLineEnd;
     block += label;
@@ -121,7 +122,7 @@ void Logging::Init(const char16_t* folder, bool append) {
     }
     if (!opened) return;
     try {
-        std::u16string& line = LineBuffer();
+        std::u16string line = NewLine();
         line += kLogName;
         line += kLineEnd;
         WriteText(line);
@@ -144,7 +145,7 @@ bool Logging::IsInitialized() {
 
 void Logging::Write(const char16_t* text, bool timestamp) {
     if (!text || !IsInitialized()) return;
-    std::u16string& line = LineBuffer();
+    std::u16string line = NewLine();
     if (timestamp) {
         line += u'[';
         AppendTimestampNow(line);
@@ -171,6 +172,26 @@ void Logging::Debug(const char16_t* format, ...) {
     va_end(args);
 }
 
+#if UTIL_WCHAR_IS_UTF16
+// wchar_t and char16_t hold the same UTF-16 units here; the arguments are read through the
+// same va_list path, so "%s" takes a const wchar_t* as it takes a const char16_t*.
+void Logging::WriteV(const wchar_t* format, ...) {
+    if (!IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(reinterpret_cast<const char16_t*>(format), args);
+    va_end(args);
+}
+
+void Logging::Debug(const wchar_t* format, ...) {
+    if (!g_debug.load(std::memory_order_relaxed) || !IsInitialized()) return;
+    va_list args;
+    va_start(args, format);
+    WriteFormattedLine(reinterpret_cast<const char16_t*>(format), args);
+    va_end(args);
+}
+#endif
+
 void Logging::DebugLogEnabled(bool on) {
     g_debug.store(on, std::memory_order_relaxed);
 }
@@ -178,7 +199,7 @@ void Logging::DebugLogEnabled(bool on) {
 void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName,
                             const char16_t* text, const char16_t* sysName) {
     if (!IsInitialized()) return;
-    std::u16string& block = BeginBlock(kDownloadRule, u"[Start Time]");
+    std::u16string block = BeginBlock(kDownloadRule, u"[Start Time]");
     if (deviceType) {
         block += u"[Device Type]:";
         block += deviceType;
@@ -206,7 +227,7 @@ void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName
 
 void Logging::EndDownload() {
     if (!IsInitialized()) return;
-    std::u16string& block = BeginBlock(kSectionRule, u"[Finish Time]");
+    std::u16string block = BeginBlock(kSectionRule, u"[Finish Time]");
     block += kDownloadRule;
     block += kLineEnd;
     block += kLineEnd;

@@ -24,6 +24,7 @@
 // returns only once its own line is in the file. Init, Term and DebugLogEnabled take no lock:
 // Init and Term must not run while another thread writes.
 
+#include "util/base/wide_char.h"
 #include "util/util_export.h"
 
 class UTIL_EXPORT Logging {
@@ -87,6 +88,24 @@ class UTIL_EXPORT Logging {
     // Writes the end record of a download as one block:
     //   "----" CR LF "[Finish Time]" TS CR LF "------------------" CR LF CR LF
     static void EndDownload();
+
+#if UTIL_WCHAR_IS_UTF16
+    // The operations above for wchar_t text (LPCWSTR), where wchar_t is UTF-16; the same results.
+    // In the formats "%s" takes a const wchar_t* just as a const char16_t*:
+    //   Logging::Init(L"C:\\Logs", false);  Logging::WriteV(L"%s on port %d", L"dev", 3);
+    static void Init(util_wide::Text folder, bool append) {
+        Init(folder.get(), append);
+    }
+    static void Write(util_wide::Text text, bool timestamp) {
+        Write(text.get(), timestamp);
+    }
+    static void WriteV(const wchar_t* format, ...);
+    static void Debug(const wchar_t* format, ...);
+    static void StartDownload(util_wide::Text deviceType, util_wide::Text portName,
+                              util_wide::Text text, util_wide::Text sysName) {
+        StartDownload(deviceType.get(), portName.get(), text.get(), sysName.get());
+    }
+#endif
 };
 
 #endif  // UTIL_LOGGING_LOGGING_H

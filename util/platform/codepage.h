@@ -27,8 +27,13 @@ std::string AnsiCodePage();
 // does not define becomes U+FFFD, a truncated sequence at the end too.
 std::u16string WideFromAnsi(std::string_view ansi);
 
-// UTF-16 to narrow text in the ANSI code page. Never fails: a character the code page lacks,
-// and an unpaired surrogate, becomes '?' (under UTF-8 an unpaired surrogate becomes U+FFFD).
+// UTF-16 to narrow text in the ANSI code page. Never fails. What the code page lacks is
+// written as the platform does by default:
+//   Windows: WideCharToMultiByte(CP_THREAD_ACP, 0, ...), the system's "best fit": under 1252
+//     U+0101 -> "a", "\u0141x" -> "Lx", a character beyond the 16-bit range -> "??" (one '?'
+//     per UTF-16 unit); under 932 "\u00E9" -> "e".
+//   POSIX: iconv; a character the code page lacks, and an unpaired surrogate, becomes '?'
+//     (under UTF-8 an unpaired surrogate becomes U+FFFD).
 std::string AnsiFromWide(std::u16string_view wide);
 
 }  // namespace util_platform

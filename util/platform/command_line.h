@@ -20,6 +20,14 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // nothing.
 void UseUtf8Output();
 
+// Runs the program file `program` with `args` (the arguments after its name, UTF-8) in place of
+// this program: it gets this program's standard streams, and its exit status becomes this
+// program's. Answers false, having started nothing, when the program cannot be started;
+// otherwise it does not return.
+// POSIX: execv. Windows: CreateProcessW with the arguments quoted so that CommandLineToArgvW
+// gives them back unchanged, waited for; this process then exits with the child's status.
+bool RunInstead(const std::string& program, const std::vector<std::string>& args);
+
 }  // namespace util_platform
 
 #endif  // UTIL_PLATFORM_COMMAND_LINE_H

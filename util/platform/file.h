@@ -4,12 +4,19 @@
 // Handle-based file access with share modes, and the two well-known folders that file code
 // falls back on.
 //
-// Handles. A FileHandle issued here is an entry of a process-wide handle table (slot number
-// plus a generation counter), never a raw descriptor. A handle that was closed, belongs to an
-// earlier generation of its slot or was never issued is answered with failure (errno EBADF);
-// it can never reach another file's descriptor. 0 is never issued, nor is the all-bits-set
-// value.
-//
+// Handles. What a FileHandle is depends on the backend:
+//   POSIX: an entry of a process-wide handle table (slot number plus a generation counter),
+//     never a raw descriptor. A handle that was closed, belongs to an earlier generation of its
+//     slot or was never issued is answered with failure (errno EBADF); it can never reach
+//     another file's descriptor.
+//   Windows: the HANDLE that CreateFileW gave, cast to void*. Every function here takes any
+//     HANDLE of a file or device, also one the caller opened itself, and the caller may pass
+//     ours to the system's own calls (ReadFile, GetFileType, DeviceIoControl, ...).
+//     CloseFileHandle answers CloseHandle's result. A closed HANDLE is the system's affair as
+//     it is for every Windows program: the system may give its value to the next object.
+// 0 is never issued, nor is the all-bits-set value; both are refused by every function here
+// (Windows: ERROR_INVALID_HANDLE, for all bits set is also the current process to the system).
+
 // Share modes. Every open states the access it wants (read, write, both or none) and the
 // access it lets other openers have. An open succeeds only when
 //   - every access it wants is shared by all openers that hold the file now, and
@@ -86,7 +93,7 @@ struct FileOpenOptions {
 // Opens path. Folders are refused (EISDIR), so are links with noFollow. Answers 0 on failure.
 FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& options);
 
-// Closes the handle and forgets it. False for a handle that is not open.
+// Closes the handle (POSIX: and forgets its table entry). False for a handle that is not open.
 bool CloseFileHandle(FileHandle handle);
 
 // One read of up to count bytes at the current position; *read receives the bytes read (0 at

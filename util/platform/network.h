@@ -4,13 +4,12 @@
 // The network adapters of this machine, as the scope-ID completion of IPv6 addresses needs
 // them: every interface in the system's order with its type and its zone index per scope level.
 //
-// The query follows a two-call protocol: ask without a buffer to learn how many records are
-// needed, allocate exactly that many, ask again. Each facility can be missing or fail on its
-// own, and each failure leads the caller to a different answer, so each is a function here.
+// Each facility can be missing or fail on its own, and each failure leads the caller to a
+// different answer, so each result names its failure.
 //
 // POSIX choices:
-//   - there is no socket layer to start and no library to load: StartSocketLayer answers 0 and
-//     both ...Available functions answer true (their failure paths exist for tests);
+//   - there is no socket layer to start and no library to load: StartSocketLayer answers
+//     kStarted, and ReadAdapterList never answers kLoadFailed (those paths exist for tests);
 //   - adapters are the interfaces in ascending interface index; an adapter is Ethernet when its
 //     hardware type is ARPHRD_ETHER and it is not wireless (it does not answer the wireless
 //     name query), so Wi-Fi is passed over as a wired-only choice requires. Virtual Ethernet
@@ -19,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace util_platform {
 
@@ -30,37 +30,37 @@ struct AdapterRecord {
     uint32_t globalZone = 0;  // zone index for global scope
 };
 
-// True when the socket layer's library and its start-up entry can be loaded for this call.
-bool SocketLayerAvailable();
-
-// Starts the socket layer for this call: 0 on success, the system's error code otherwise.
-int StartSocketLayer();
-
-// True when the adapter query's library and entry point can be loaded for this call.
-bool AdapterQueryAvailable();
-
-enum class AdapterQueryResult {
-    kOk,              // *count records written
-    kBufferOverflow,  // no buffer, or too small: *count is the number of records needed
-    kFailed,          // the system gave no list (or an empty one)
+enum class SocketStart {
+    kStarted,     // the socket layer is started (it is never shut down again)
+    kLoadFailed,  // its library or start-up entry point could not be loaded
+    kFailed,      // the start-up call answered an error
 };
 
-// Lists the adapters into records[0 .. *count). Pass records == nullptr to learn the size.
-AdapterQueryResult QueryAdapters(AdapterRecord* records, size_t* count);
+// Starts the socket layer for one call. Windows: loads "ws2_32.dll" once, finds "WSAStartup",
+// calls it for version 2.2 and releases the library again, whatever the call answered.
+SocketStart StartSocketLayer();
 
-// A buffer for count records, or null when there is no memory. Release with FreeAdapterRecords
-// (an override must answer null or memory from new[]).
-AdapterRecord* AllocateAdapterRecords(size_t count);
-void FreeAdapterRecords(AdapterRecord* records);
+enum class AdapterListResult {
+    kOk,          // *adapters holds the list in the system's order
+    kLoadFailed,  // the query's library or entry point could not be loaded
+    kFailed,      // the system gave no list (or an empty one)
+    kNoMemory,    // no memory for the list of the size the system reported
+};
+
+// Reads the adapter list for one call into *adapters (replacing what it held).
+// Windows: loads "Iphlpapi.dll" once and finds "GetAdaptersAddresses"; asks it without a
+// buffer (family AF_UNSPEC, flags GAA_FLAG_INCLUDE_PREFIX), which must answer
+// ERROR_BUFFER_OVERFLOW with the size needed; allocates exactly that many bytes (malloc) and
+// asks once more with them, then releases the library. No further retry: a list that grew
+// between the two calls (the second answers ERROR_BUFFER_OVERFLOW) is kFailed, a failed
+// allocation kNoMemory.
+AdapterListResult ReadAdapterList(std::vector<AdapterRecord>* adapters);
 
 // Replaces the functions above for a test; a null member keeps the system's function, and a
-// null table restores all of them. The table must outlive its use.
+// null table restores both. The table must outlive its use.
 struct NetworkForTesting {
-    bool (*socketLayerAvailable)() = nullptr;
-    int (*startSocketLayer)() = nullptr;
-    bool (*adapterQueryAvailable)() = nullptr;
-    AdapterQueryResult (*queryAdapters)(AdapterRecord* records, size_t* count) = nullptr;
-    AdapterRecord* (*allocateAdapterRecords)(size_t count) = nullptr;
+    SocketStart (*startSocketLayer)() = nullptr;
+    AdapterListResult (*readAdapterList)(std::vector<AdapterRecord>* adapters) = nullptr;
 };
 void SetNetworkForTesting(const NetworkForTesting* table);
 

@@ -39,6 +39,9 @@ inline constexpr bool kLocaleVariablesChooseLanguages = false;
 // Whether top-level windows are those of the X display that DISPLAY names (under Wine the
 // display is the Wine session's, chosen when it starts).
 inline constexpr bool kWindowsOnDisplayVariable = false;
+// Whether file handles are entries of the library's own table, which refuses a closed handle
+// (Windows hands out the system's HANDLE, whose value the system may give out again at once).
+inline constexpr bool kHandlesAreTableEntries = false;
 #else
 inline constexpr const char* kTempVariable = "TMPDIR";
 inline constexpr const char* kExeSuffix = "";
@@ -50,6 +53,7 @@ inline constexpr const char* kSystemFolder = "/usr/lib";
 inline constexpr bool kLocaleChoosesAnsiCodePage = true;
 inline constexpr bool kLocaleVariablesChooseLanguages = true;
 inline constexpr bool kWindowsOnDisplayVariable = true;
+inline constexpr bool kHandlesAreTableEntries = true;
 #endif
 
 // The name ScopedTempDir gives its directory number u: the system's temporary-name rule, "tmp",

@@ -57,49 +57,24 @@ bool ReadAdapters(std::vector<AdapterRecord>* adapters) {
     return true;
 }
 
-AdapterQueryResult SystemQueryAdapters(AdapterRecord* records, size_t* count) {
-    std::vector<AdapterRecord> adapters;
-    if (!ReadAdapters(&adapters) || adapters.empty()) return AdapterQueryResult::kFailed;
-    if (!records || *count < adapters.size()) {
-        *count = adapters.size();
-        return AdapterQueryResult::kBufferOverflow;
-    }
-    std::copy(adapters.begin(), adapters.end(), records);
-    *count = adapters.size();
-    return AdapterQueryResult::kOk;
-}
-
 }  // namespace
 
-bool SocketLayerAvailable() {
+SocketStart StartSocketLayer() {
     const NetworkForTesting* o = g_overrides.load();
-    return o && o->socketLayerAvailable ? o->socketLayerAvailable() : true;
+    return o && o->startSocketLayer ? o->startSocketLayer() : SocketStart::kStarted;
 }
 
-int StartSocketLayer() {
+AdapterListResult ReadAdapterList(std::vector<AdapterRecord>* adapters) {
     const NetworkForTesting* o = g_overrides.load();
-    return o && o->startSocketLayer ? o->startSocketLayer() : 0;
-}
-
-bool AdapterQueryAvailable() {
-    const NetworkForTesting* o = g_overrides.load();
-    return o && o->adapterQueryAvailable ? o->adapterQueryAvailable() : true;
-}
-
-AdapterQueryResult QueryAdapters(AdapterRecord* records, size_t* count) {
-    const NetworkForTesting* o = g_overrides.load();
-    return o && o->queryAdapters ? o->queryAdapters(records, count)
-                                 : SystemQueryAdapters(records, count);
-}
-
-AdapterRecord* AllocateAdapterRecords(size_t count) {
-    const NetworkForTesting* o = g_overrides.load();
-    if (o && o->allocateAdapterRecords) return o->allocateAdapterRecords(count);
-    return new (std::nothrow) AdapterRecord[count == 0 ? 1 : count];
-}
-
-void FreeAdapterRecords(AdapterRecord* records) {
-    delete[] records;
+    if (o && o->readAdapterList) return o->readAdapterList(adapters);
+    adapters->clear();
+    try {
+        if (!ReadAdapters(adapters) || adapters->empty()) return AdapterListResult::kFailed;
+    } catch (const std::bad_alloc&) {
+        adapters->clear();
+        return AdapterListResult::kNoMemory;
+    }
+    return AdapterListResult::kOk;
 }
 
 void SetNetworkForTesting(const NetworkForTesting* table) {

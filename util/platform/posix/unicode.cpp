@@ -22,12 +22,6 @@ bool IsSurrogate(char16_t ch) {
 
 }  // namespace
 
-bool IsSpaceUnit(char16_t ch) noexcept {
-    if (ch < 0x80) return ch == ' ' || (ch >= 0x09 && ch <= 0x0D);
-    if (IsSurrogate(ch)) return false;
-    return iswspace_l(static_cast<wint_t>(ch), Utf8Locale()) != 0;
-}
-
 char16_t ToUpperUnit(char16_t ch) noexcept {
     if (ch < 0x80) return (ch >= 'a' && ch <= 'z') ? static_cast<char16_t>(ch - 32) : ch;
     if (IsSurrogate(ch)) return ch;

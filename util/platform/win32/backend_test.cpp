@@ -12,6 +12,7 @@
 #include <tuple>
 #include <utility>
 
+#include "util/files/file_access.h"
 #include "util/files/scoped_temp_dir.h"
 #include "util/platform/codepage.h"
 #include "util/platform/folder_tree.h"
@@ -22,27 +23,64 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Windows-1252, the code page of Wine's and most Western Windows installations. A character the
-// code page lacks becomes '?', never a look-alike that reads back as another character.
-TEST(Win32CodePageTest, ConvertsThroughTheThreadCodePageWithoutBestFit) {
-    if (util_platform::AnsiCodePage() != "CP1252")
-        GTEST_SKIP() << "the thread's code page is " << util_platform::AnsiCodePage();
-    // ANSI text, wide text, and whether it reads back (false: written as '?', which reads back
-    // as itself). ASCII passes unchanged in every row.
-    const std::tuple<std::string, std::u16string, bool> rows[] = {
-        {"\xE4\xFC\xDF", u"\u00E4\u00FC\u00DF", true},
-        {"\x80\x99", u"\u20AC\u2122", true},  // the euro and trade mark signs of 0x80-0x9F
-        {"", u"", true},
-        {"a?b", u"a\u0101b", false},      // a with macron: no best-fit "a"
-        {"x?y", u"x\U0001F600y", false},  // one character, one '?'
-        {"?z", u"\xD800z", false},        // an unpaired surrogate
+// The wide text as the system's default conversion gives it for the thread's code page.
+std::string SystemAnsi(const std::u16string& wide) {
+    const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+    const int length = static_cast<int>(wide.size());
+    std::string ansi(static_cast<size_t>(::WideCharToMultiByte(CP_THREAD_ACP, 0, units, length,
+                                                               nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    ::WideCharToMultiByte(CP_THREAD_ACP, 0, units, length, ansi.data(),
+                          static_cast<int>(ansi.size()), nullptr, nullptr);
+    return ansi;
+}
+
+// The stamp line of a job client ID, as FA_FileAddJobClientID writes it into the copy.
+std::string StampLine(const std::u16string& id) {
+    util_testing::ScratchDir dir;
+    dir.WriteFile("src.bin", "012345678");
+    CFileAccess files;
+    if (!files.FA_FileAddJobClientID(dir.Wide("src.bin"), dir.Wide("dst.bin"), id.c_str()))
+        return "(failed)";
+    const std::string copy = util_testing::ReadFileBytes(dir.path() / "dst.bin");
+    return copy.substr(9 + 6, copy.size() - 9 - 6 - 2);  // between "@JCID=" and CR LF
+}
+
+// The thread's code page converts as the system does by default, best fit included, in both
+// directions; the stamp line of a job client ID is written that way. The locale of the thread
+// chooses the code page (CP_THREAD_ACP).
+TEST(Win32CodePageTest, ConvertsAsTheSystemDoesForTheThreadsCodePage) {
+    struct Row {
+        LANGID language;
+        const char* page;
+        std::u16string wide;
+        std::string ansi;
+        bool readsBack;
     };
-    for (const auto& [ansi, wide, bothWays] : rows) {
-        EXPECT_EQ(util_platform::WideFromAnsi(ansi),
-                  bothWays ? wide : std::u16string(ansi.begin(), ansi.end()))
-            << ansi;
-        EXPECT_EQ(util_platform::AnsiFromWide(wide), ansi) << ansi;
+    const Row rows[] = {
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"\u00E4\u00FC\u00DF",
+         "\xE4\xFC\xDF", true},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"\u20AC\u2122", "\x80\x99", true},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"", "", true},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"\u0101", "a", false},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"\u0141x", "Lx", false},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "CP1252", u"x\U0001F600y", "x??y", false},
+        {MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), "CP932", u"\u00E9", "e", false},
+        {MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), "CP932", u"\u3042", "\x82\xA0", true},
+    };
+    const LCID before = ::GetThreadLocale();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.ansi);
+        ASSERT_TRUE(::SetThreadLocale(MAKELCID(row.language, SORT_DEFAULT)));
+        ASSERT_EQ(util_platform::AnsiCodePage(), row.page);
+        EXPECT_EQ(SystemAnsi(row.wide), row.ansi);  // the system agrees with the table
+        EXPECT_EQ(util_platform::AnsiFromWide(row.wide), row.ansi);
+        EXPECT_EQ(StampLine(row.wide), row.ansi);
+        if (row.readsBack) {
+            EXPECT_EQ(util_platform::WideFromAnsi(row.ansi), row.wide);
+        }
     }
+    ::SetThreadLocale(before);
 }
 
 // The system forms the name without creating anything; the number is written in hexadecimal.

@@ -23,8 +23,6 @@ UINT ThreadCodePage() {
 // converts at once.
 constexpr size_t kMaxPiece = INT_MAX / 4;
 
-constexpr UINT kGb18030 = 54936;
-
 }  // namespace
 
 std::string AnsiCodePage() {
@@ -52,43 +50,27 @@ std::u16string WideFromAnsi(std::string_view ansi) {
     return wide;
 }
 
+// The system's default conversion (no flags, no default character): what the code page lacks
+// is written as the system chooses, a look-alike where it has one ("best fit": U+0101 -> 'a'
+// under 1252) and '?' otherwise, one for each UTF-16 unit of a character beyond the 16-bit
+// range.
 std::string AnsiFromWide(std::u16string_view wide) {
-    const UINT page = ThreadCodePage();
-    // UTF-8 and GB18030 encode every character; the flags below are not allowed with them.
-    const bool complete = page == CP_UTF8 || page == kGb18030;
-    std::u16string text(wide);
-    if (!complete) {
-        // The system would give a '?' for each half of a character beyond the 16-bit range;
-        // it is one character, so one '?' (U+FFFD, which no such code page holds, becomes it).
-        size_t out = 0;
-        for (size_t i = 0; i < text.size(); ++i, ++out) {
-            const bool pair = i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF &&
-                              text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-            text[out] = pair ? u'\uFFFD' : text[i];
-            if (pair) ++i;
-        }
-        text.resize(out);
-    }
-    // A character the code page lacks becomes '?' rather than a look-alike ("best fit") that
-    // would read back as a different character.
-    const DWORD flags = complete ? 0 : WC_NO_BEST_FIT_CHARS;
-    const char* fallback = complete ? nullptr : "?";
     std::string ansi;
-    std::u16string_view rest(text);
+    std::u16string_view rest(wide);
     while (!rest.empty()) {
         size_t piece = rest.size() < kMaxPiece ? rest.size() : kMaxPiece;
         // Never split a surrogate pair between two pieces.
         if (piece < rest.size() && rest[piece - 1] >= 0xD800 && rest[piece - 1] <= 0xDBFF) --piece;
         const auto* units = reinterpret_cast<const wchar_t*>(rest.data());
         const int length = static_cast<int>(piece);
-        const int bytes = ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, nullptr, 0,
-                                                fallback, nullptr);
+        const int bytes =
+            ::WideCharToMultiByte(CP_THREAD_ACP, 0, units, length, nullptr, 0, nullptr, nullptr);
         if (bytes <= 0) {
             ansi.append(piece, '?');
         } else {
             const size_t at = ansi.size();
             ansi.resize(at + static_cast<size_t>(bytes));
-            ::WideCharToMultiByte(CP_THREAD_ACP, flags, units, length, &ansi[at], bytes, fallback,
+            ::WideCharToMultiByte(CP_THREAD_ACP, 0, units, length, &ansi[at], bytes, nullptr,
                                   nullptr);
         }
         rest.remove_prefix(piece);

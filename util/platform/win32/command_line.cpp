@@ -16,6 +16,34 @@ std::string Utf8FromWide(const wchar_t* text) {
     return utf8;
 }
 
+std::wstring WideFromUtf8(const std::string& text) {
+    const int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          size);
+    return wide;
+}
+
+// One argument quoted the way CommandLineToArgvW reads it back: inside quotes, backslashes
+// are literal unless they precede a quote, where each counts double.
+void AppendQuoted(const std::wstring& arg, std::wstring* line) {
+    if (!line->empty()) line->push_back(L' ');
+    line->push_back(L'"');
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line->append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line->push_back(c);
+    }
+    line->append(2 * backslashes, L'\\');
+    line->push_back(L'"');
+}
+
 }  // namespace
 
 std::vector<std::string> ProgramArguments(int, char**) {
@@ -30,6 +58,26 @@ std::vector<std::string> ProgramArguments(int, char**) {
 
 void UseUtf8Output() {
     ::SetConsoleOutputCP(CP_UTF8);
+}
+
+bool RunInstead(const std::string& program, const std::vector<std::string>& args) {
+    const std::wstring path = WideFromUtf8(program);
+    std::wstring line;
+    AppendQuoted(path, &line);
+    for (const std::string& arg : args) AppendQuoted(WideFromUtf8(arg), &line);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return false;
+    ::CloseHandle(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 1;
+    ::GetExitCodeProcess(process.hProcess, &status);
+    ::CloseHandle(process.hProcess);
+    ::ExitProcess(status);
+    return true;  // not reached
 }
 
 }  // namespace util_platform

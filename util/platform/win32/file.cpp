@@ -5,8 +5,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <mutex>
-#include <vector>
 
 #include "util/platform/win32/faults.h"
 #include "util/platform/win32/wide.h"
@@ -16,100 +14,20 @@ namespace util_platform {
 namespace {
 
 // The share modes are the system's own here: CreateFileW enforces them between every opener
-// of the file, in this process and in all others. What the table below adds is the handle
-// contract: a FileHandle is a slot number plus a generation, so a handle that was closed (whose
-// HANDLE value the system may already have given to another object) or never issued is refused
-// with ERROR_INVALID_HANDLE instead of reaching someone else's file.
+// of the file, in this process and in all others. A FileHandle is the HANDLE itself, so a host
+// can hand ours to ReadFile or DeviceIoControl and give us one it opened with CreateFileW.
 
-// A handle is (generation << kSlotBits) | (slot + 1): never 0, never all bits set.
-constexpr unsigned kSlotBits = 20;
-constexpr uintptr_t kSlotMask = (uintptr_t{1} << kSlotBits) - 1;
-constexpr size_t kMaxSlots = kSlotMask - 1;
-constexpr uintptr_t kGenerationMask = (~uintptr_t{0}) >> (kSlotBits + 1);
-
-struct Slot {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    uintptr_t generation = 1;
-    bool inUse = false;
-    // Calls reading or writing through the HANDLE right now. A close while there are some only
-    // retires the FileHandle; the HANDLE is closed (and the slot freed) by the last of them, so
-    // the system cannot hand its value to another object under a call still running.
-    unsigned users = 0;
-    bool closeWhenIdle = false;
-};
-
-struct HandleTable {
-    std::mutex mutex;
-    std::vector<Slot> slots;
-    std::vector<size_t> freeSlots;
-};
-
-// Never destroyed: handles may still be closed by objects of static lifetime at unload.
-HandleTable& Table() {
-    static HandleTable* table = new HandleTable;
-    return *table;
-}
-
-FileHandle MakeHandle(size_t slot, uintptr_t generation) {
-    return reinterpret_cast<FileHandle>((generation << kSlotBits) | (slot + 1));
-}
-
-// The slot a handle names, or nullptr (ERROR_INVALID_HANDLE). Call with the mutex held.
-Slot* FindSlot(HandleTable& table, FileHandle handle) {
-    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-    uintptr_t index = value & kSlotMask;
-    if (index == 0 || index > table.slots.size()) {
+// The HANDLE a FileHandle stands for, or null (last error ERROR_INVALID_HANDLE) for the two
+// values that never name an open file here: 0, and all bits set (INVALID_HANDLE_VALUE, which
+// the system also takes as the current process, so CloseHandle would "succeed" on it).
+HANDLE FileOf(FileHandle handle) {
+    HANDLE file = static_cast<HANDLE>(handle);
+    if (file == nullptr || file == INVALID_HANDLE_VALUE) {
         ::SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    Slot& slot = table.slots[index - 1];
-    if (!slot.inUse || slot.generation != (value >> kSlotBits)) {
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return &slot;
+    return file;
 }
-
-// Frees a slot whose FileHandle was closed, closing its HANDLE. Call with the mutex held.
-bool RetireSlot(HandleTable& table, size_t index) {
-    Slot& slot = table.slots[index];
-    const BOOL closed = ::CloseHandle(slot.file);
-    slot.file = INVALID_HANDLE_VALUE;
-    slot.closeWhenIdle = false;
-    table.freeSlots.push_back(index);
-    return closed != FALSE;
-}
-
-// The HANDLE behind a FileHandle, held for the length of one call: file() is null (last error
-// ERROR_INVALID_HANDLE) for a handle that is not open.
-class HandleUse {
-  public:
-    explicit HandleUse(FileHandle handle) {
-        HandleTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        if (Slot* slot = FindSlot(table, handle)) {
-            ++slot->users;
-            index_ = static_cast<size_t>(slot - table.slots.data());
-            file_ = slot->file;
-        }
-    }
-    ~HandleUse() {
-        if (!file_) return;
-        const DWORD saved = ::GetLastError();
-        HandleTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        Slot& slot = table.slots[index_];
-        if (--slot.users == 0 && slot.closeWhenIdle) RetireSlot(table, index_);
-        ::SetLastError(saved);
-    }
-    HandleUse(const HandleUse&) = delete;
-    HandleUse& operator=(const HandleUse&) = delete;
-    HANDLE file() const { return file_; }
-
-  private:
-    size_t index_ = 0;
-    HANDLE file_ = nullptr;
-};
 
 DWORD DesiredAccess(unsigned access) {
     DWORD desired = 0;
@@ -210,45 +128,17 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
                       nullptr, CreationDisposition(options), attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return nullptr;
 
-    HandleTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    size_t index;
-    if (!table.freeSlots.empty()) {
-        index = table.freeSlots.back();
-        table.freeSlots.pop_back();
-    } else if (table.slots.size() < kMaxSlots) {
-        index = table.slots.size();
-        table.slots.emplace_back();
-    } else {
-        ::CloseHandle(file);
-        ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-        return nullptr;
-    }
-    Slot& slot = table.slots[index];
-    slot.file = file;
-    slot.inUse = true;
-    return MakeHandle(index, slot.generation);
+    return static_cast<FileHandle>(file);
 }
 
 bool CloseFileHandle(FileHandle handle) {
-    HandleTable& table = Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    Slot* slot = FindSlot(table, handle);
-    if (!slot) return false;
-    slot->inUse = false;
-    slot->generation = (slot->generation + 1) & kGenerationMask;
-    if (slot->generation == 0) slot->generation = 1;
-    const auto index = static_cast<size_t>(slot - table.slots.data());
-    if (slot->users > 0) {
-        slot->closeWhenIdle = true;  // the last running call closes it
-        return true;
-    }
-    return RetireSlot(table, index);
+    HANDLE file = FileOf(handle);
+    return file && ::CloseHandle(file) != FALSE;
 }
 
 bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) {
-    HandleUse use(handle);
-    if (!use.file()) return false;
+    HANDLE file = FileOf(handle);
+    if (!file) return false;
     if (!read || (!buffer && count != 0)) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -261,15 +151,15 @@ bool ReadFileHandle(FileHandle handle, void* buffer, uint32_t count, uint32_t* r
         return false;
     }
     DWORD got = 0;
-    const BOOL ok = ::ReadFile(use.file(), buffer, static_cast<DWORD>(allowed), &got, nullptr);
+    const BOOL ok = ::ReadFile(file, buffer, static_cast<DWORD>(allowed), &got, nullptr);
     *read = ok ? static_cast<uint32_t>(got) : 0;
     return ok != FALSE;
 }
 
 bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint32_t* written) {
     if (written) *written = 0;
-    HandleUse use(handle);
-    if (!use.file()) return false;
+    HANDLE file = FileOf(handle);
+    if (!file) return false;
     if (!buffer && count != 0) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -277,7 +167,7 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
     win32::FaultCodes fault{ERROR_DISK_FULL, ENOSPC};
     const auto allowed = static_cast<uint32_t>(win32::AllowedWrite(count, &fault));
     DWORD done = 0;
-    if (!::WriteFile(use.file(), buffer, allowed, &done, nullptr)) {
+    if (!::WriteFile(file, buffer, allowed, &done, nullptr)) {
         if (written) *written = static_cast<uint32_t>(done);
         return false;
     }
@@ -288,45 +178,43 @@ bool WriteFileHandle(FileHandle handle, const void* buffer, uint32_t count, uint
 }
 
 uint32_t SetFilePosition(FileHandle handle, int64_t offset, SeekOrigin origin) {
-    HandleUse use(handle);
-    if (!use.file()) return INVALID_SET_FILE_POINTER;
+    HANDLE file = FileOf(handle);
+    if (!file) return INVALID_SET_FILE_POINTER;
     const DWORD method = origin == SeekOrigin::kBegin ? FILE_BEGIN
                          : origin == SeekOrigin::kEnd ? FILE_END
                                                       : FILE_CURRENT;
     LONG high = static_cast<LONG>(offset >> 32);
     // All bits set is a valid low part too: the last error tells success (0) from failure.
     ::SetLastError(NO_ERROR);
-    return ::SetFilePointer(use.file(), static_cast<LONG>(static_cast<uint32_t>(offset)), &high,
-                            method);
+    return ::SetFilePointer(file, static_cast<LONG>(static_cast<uint32_t>(offset)), &high, method);
 }
 
 uint32_t FileSizeLow(FileHandle handle) {
-    HandleUse use(handle);
-    if (!use.file()) return INVALID_FILE_SIZE;
+    HANDLE file = FileOf(handle);
+    if (!file) return INVALID_FILE_SIZE;
     DWORD high = 0;
     ::SetLastError(NO_ERROR);
-    return ::GetFileSize(use.file(), &high);
+    return ::GetFileSize(file, &high);
 }
 
 int64_t FileSize(FileHandle handle) {
-    HandleUse use(handle);
-    if (!use.file()) return -1;
+    HANDLE file = FileOf(handle);
+    if (!file) return -1;
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(use.file(), &size)) return -1;
+    if (!::GetFileSizeEx(file, &size)) return -1;
     return static_cast<int64_t>(size.QuadPart);
 }
 
 bool TruncateFileHandle(FileHandle handle, int64_t size) {
-    HandleUse use(handle);
-    if (!use.file()) return false;
+    HANDLE file = FileOf(handle);
+    if (!file) return false;
     if (size < 0) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
     LARGE_INTEGER position;
     position.QuadPart = size;
-    return ::SetFilePointerEx(use.file(), position, nullptr, FILE_BEGIN) &&
-           ::SetEndOfFile(use.file());
+    return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
 }
 
 int LastError() {

@@ -12,6 +12,8 @@
 #include <new>
 #include <vector>
 
+#include "util/platform/win32/network_calls.h"
+
 namespace util_platform {
 namespace {
 
@@ -19,6 +21,33 @@ namespace {
 // the socket layer or the adapter query stays loaded between calls.
 
 std::atomic<const NetworkForTesting*> g_overrides{nullptr};
+
+void* SystemAllocate(size_t bytes) {
+    return std::malloc(bytes);
+}
+void SystemRelease(void* block) {
+    std::free(block);
+}
+
+const win32::NetworkCalls& SystemCalls() {
+    static const win32::NetworkCalls calls = [] {
+        win32::NetworkCalls system;
+        system.loadLibrary = ::LoadLibraryW;
+        system.getProcAddress = ::GetProcAddress;
+        system.freeLibrary = ::FreeLibrary;
+        system.allocate = SystemAllocate;
+        system.release = SystemRelease;
+        return system;
+    }();
+    return calls;
+}
+
+std::atomic<const win32::NetworkCalls*> g_calls{nullptr};
+
+const win32::NetworkCalls& Calls() {
+    const win32::NetworkCalls* calls = g_calls.load();
+    return calls ? *calls : SystemCalls();
+}
 
 constexpr WORD kSocketVersion = 0x0202;  // 2.2
 constexpr ULONG kIncludePrefix = 0x10;   // GAA_FLAG_INCLUDE_PREFIX
@@ -28,13 +57,11 @@ using WsaStartupFunction = int(WSAAPI*)(WORD, LPWSADATA);
 using GetAdaptersAddressesFunction = ULONG(WINAPI*)(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES,
                                                     PULONG);
 
-// A library loaded for one call, released when it goes out of scope.
+// A library loaded once for one call, released by Release() or when it goes out of scope.
 class LoadedLibrary {
   public:
-    explicit LoadedLibrary(const wchar_t* name) : module_(::LoadLibraryW(name)) {}
-    ~LoadedLibrary() {
-        if (module_) ::FreeLibrary(module_);
-    }
+    explicit LoadedLibrary(const wchar_t* name) : module_(Calls().loadLibrary(name)) {}
+    ~LoadedLibrary() { Release(); }
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
@@ -42,108 +69,87 @@ class LoadedLibrary {
     Function Find(const char* entry) const {
         if (!module_) return nullptr;
         return reinterpret_cast<Function>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(module_, entry)));
+            reinterpret_cast<void (*)()>(Calls().getProcAddress(module_, entry)));
+    }
+    void Release() {
+        if (module_) Calls().freeLibrary(module_);
+        module_ = nullptr;
     }
 
   private:
     HMODULE module_;
 };
 
-// The adapter list: GetAdaptersAddresses asked without a buffer (which must answer
-// ERROR_BUFFER_OVERFLOW and the size), then once with a buffer of exactly that size. No retry.
-bool ReadAdapters(std::vector<AdapterRecord>* adapters) {
-    LoadedLibrary library(L"Iphlpapi.dll");
-    auto query = library.Find<GetAdaptersAddressesFunction>("GetAdaptersAddresses");
-    if (!query) return false;
-    ULONG size = 0;
-    if (query(AF_UNSPEC, kIncludePrefix, nullptr, nullptr, &size) != ERROR_BUFFER_OVERFLOW)
-        return false;
-    auto* list = static_cast<IP_ADAPTER_ADDRESSES*>(std::malloc(size));
-    if (!list) return false;
-    const ULONG result = query(AF_UNSPEC, kIncludePrefix, nullptr, list, &size);
-    if (result == NO_ERROR) {
-        for (const IP_ADAPTER_ADDRESSES* adapter = list; adapter; adapter = adapter->Next) {
-            AdapterRecord record;
-            record.interfaceIndex = adapter->IfIndex;
-            record.isEthernet = adapter->IfType == kEthernetType;
-            record.linkZone = adapter->ZoneIndices[ScopeLevelLink];
-            record.siteZone = adapter->ZoneIndices[ScopeLevelSite];
-            record.globalZone = adapter->ZoneIndices[ScopeLevelGlobal];
-            adapters->push_back(record);
-        }
-    }
-    std::free(list);
-    return result == NO_ERROR;
-}
-
-// Windows keeps the system's order of adapters, which decides which Ethernet adapter is first.
-AdapterQueryResult SystemQueryAdapters(AdapterRecord* records, size_t* count) {
-    std::vector<AdapterRecord> adapters;
-    if (!ReadAdapters(&adapters) || adapters.empty()) return AdapterQueryResult::kFailed;
-    if (!records || *count < adapters.size()) {
-        *count = adapters.size();
-        return AdapterQueryResult::kBufferOverflow;
-    }
-    std::copy(adapters.begin(), adapters.end(), records);
-    *count = adapters.size();
-    return AdapterQueryResult::kOk;
-}
-
-bool SystemSocketLayerAvailable() {
-    LoadedLibrary library(L"ws2_32.dll");
-    return library.Find<WsaStartupFunction>("WSAStartup") != nullptr;
-}
-
 // The socket layer is started and never shut down again, as each completion call does it.
-int SystemStartSocketLayer() {
+SocketStart SystemStartSocketLayer() {
     LoadedLibrary library(L"ws2_32.dll");
     auto start = library.Find<WsaStartupFunction>("WSAStartup");
-    if (!start) return WSASYSNOTREADY;
+    if (!start) return SocketStart::kLoadFailed;
     WSADATA data;
-    return start(kSocketVersion, &data);
+    const int result = start(kSocketVersion, &data);
+    library.Release();
+    return result == 0 ? SocketStart::kStarted : SocketStart::kFailed;
 }
 
-bool SystemAdapterQueryAvailable() {
+// The list, in the system's order (which decides which Ethernet adapter is first).
+AdapterListResult SystemReadAdapterList(std::vector<AdapterRecord>* adapters) {
     LoadedLibrary library(L"Iphlpapi.dll");
-    return library.Find<GetAdaptersAddressesFunction>("GetAdaptersAddresses") != nullptr;
+    auto query = library.Find<GetAdaptersAddressesFunction>("GetAdaptersAddresses");
+    if (!query) return AdapterListResult::kLoadFailed;
+    ULONG size = 0;
+    if (query(AF_UNSPEC, kIncludePrefix, nullptr, nullptr, &size) != ERROR_BUFFER_OVERFLOW)
+        return AdapterListResult::kFailed;
+    auto* list = static_cast<IP_ADAPTER_ADDRESSES*>(Calls().allocate(size));
+    if (!list) return AdapterListResult::kNoMemory;
+    const ULONG result = query(AF_UNSPEC, kIncludePrefix, nullptr, list, &size);
+    library.Release();
+    AdapterListResult answer =
+        result == NO_ERROR ? AdapterListResult::kOk : AdapterListResult::kFailed;
+    if (answer == AdapterListResult::kOk) {
+        try {
+            for (const IP_ADAPTER_ADDRESSES* adapter = list; adapter; adapter = adapter->Next) {
+                AdapterRecord record;
+                record.interfaceIndex = adapter->IfIndex;
+                record.isEthernet = adapter->IfType == kEthernetType;
+                record.linkZone = adapter->ZoneIndices[ScopeLevelLink];
+                record.siteZone = adapter->ZoneIndices[ScopeLevelSite];
+                record.globalZone = adapter->ZoneIndices[ScopeLevelGlobal];
+                adapters->push_back(record);
+            }
+            if (adapters->empty()) answer = AdapterListResult::kFailed;
+        } catch (const std::bad_alloc&) {
+            adapters->clear();
+            answer = AdapterListResult::kNoMemory;
+        }
+    }
+    Calls().release(list);
+    return answer;
 }
 
 }  // namespace
 
-bool SocketLayerAvailable() {
-    const NetworkForTesting* o = g_overrides.load();
-    return o && o->socketLayerAvailable ? o->socketLayerAvailable() : SystemSocketLayerAvailable();
-}
-
-int StartSocketLayer() {
+SocketStart StartSocketLayer() {
     const NetworkForTesting* o = g_overrides.load();
     return o && o->startSocketLayer ? o->startSocketLayer() : SystemStartSocketLayer();
 }
 
-bool AdapterQueryAvailable() {
+AdapterListResult ReadAdapterList(std::vector<AdapterRecord>* adapters) {
     const NetworkForTesting* o = g_overrides.load();
-    return o && o->adapterQueryAvailable ? o->adapterQueryAvailable()
-                                         : SystemAdapterQueryAvailable();
-}
-
-AdapterQueryResult QueryAdapters(AdapterRecord* records, size_t* count) {
-    const NetworkForTesting* o = g_overrides.load();
-    return o && o->queryAdapters ? o->queryAdapters(records, count)
-                                 : SystemQueryAdapters(records, count);
-}
-
-AdapterRecord* AllocateAdapterRecords(size_t count) {
-    const NetworkForTesting* o = g_overrides.load();
-    if (o && o->allocateAdapterRecords) return o->allocateAdapterRecords(count);
-    return new (std::nothrow) AdapterRecord[count == 0 ? 1 : count];
-}
-
-void FreeAdapterRecords(AdapterRecord* records) {
-    delete[] records;
+    if (o && o->readAdapterList) return o->readAdapterList(adapters);
+    adapters->clear();
+    return SystemReadAdapterList(adapters);
 }
 
 void SetNetworkForTesting(const NetworkForTesting* table) {
     g_overrides.store(table);
 }
+
+namespace win32 {
+
+void SetNetworkCallsForTesting(const NetworkCalls* calls) {
+    g_calls.store(calls);
+}
+
+}  // namespace win32
 
 }  // namespace util_platform

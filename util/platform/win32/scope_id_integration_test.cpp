@@ -54,12 +54,8 @@ TEST(ScopeIdWithSystemAdaptersTest, CompletesWithTheFirstEthernetAdaptersZones) 
     const std::vector<unsigned char> buffer = ReadAdapters();
     ASSERT_FALSE(buffer.empty()) << "the system gave no adapter list";
     // The platform layer gives the same list: each record as the system describes the adapter.
-    size_t count = 0;
-    ASSERT_EQ(util_platform::QueryAdapters(nullptr, &count),
-              util_platform::AdapterQueryResult::kBufferOverflow);
-    std::vector<util_platform::AdapterRecord> records(count);
-    ASSERT_EQ(util_platform::QueryAdapters(records.data(), &count),
-              util_platform::AdapterQueryResult::kOk);
+    std::vector<util_platform::AdapterRecord> records;
+    ASSERT_EQ(util_platform::ReadAdapterList(&records), util_platform::AdapterListResult::kOk);
     std::vector<std::tuple<uint32_t, bool, uint32_t, uint32_t, uint32_t>> system, ours;
     for (const auto& r : records)
         ours.emplace_back(r.interfaceIndex, r.isEthernet, r.linkZone, r.siteZone, r.globalZone);
