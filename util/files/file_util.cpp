@@ -152,12 +152,18 @@ bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CStr
 }
 
 bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
+    // Every byte gives at least one unit, and folding takes at most half of them away: a text
+    // of more than twice the limit cannot fit. Such a file is refused before it is read, and a
+    // file that grows past it while it is read stops there, so memory stays bounded.
+    const auto tooMany = [](uint64_t bytes) { return bytes / 2 > internal::MaxTextUnits(); };
     std::string bytes;
     const long long fileSize = util_platform::StdioFileSize(file);
+    if (fileSize > 0 && tooMany(static_cast<uint64_t>(fileSize))) return TooLong(path);
     if (fileSize > 0) bytes.reserve(static_cast<size_t>(fileSize));
     const size_t chunkBytes = ChunkBytesFor(fileSize);
     bool result = true, atEnd = false;
     while (!atEnd && result) {
+        if (tooMany(bytes.size())) return TooLong(path);
         const size_t before = bytes.size();
         bytes.resize(before + chunkBytes);
         size_t got = 0;
@@ -165,9 +171,7 @@ bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
         bytes.resize(before + got);
     }
     if (bytes.empty()) return result;
-    // Every byte gives at least one unit, and folding takes at most half of them away: a text
-    // of more than twice the limit cannot fit, and is not converted at all.
-    if (bytes.size() / 2 > internal::MaxTextUnits()) return TooLong(path);
+    if (tooMany(bytes.size())) return TooLong(path);
     std::u16string wide = util_platform::WideFromAnsi(bytes);
     bytes = std::string();
     const size_t length = internal::FoldLineEnds(wide.data(), wide.size());
