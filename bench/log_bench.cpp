@@ -6,11 +6,16 @@
 // one write), spdlog through a basic_file_sink_mt with flush_on(trace), i.e. a flush after every
 // message. At the end the program prints the ratio ours / spdlog in lines per second per thread
 // count (above 1: we are faster), and how much of spdlog's time per line a bare write() takes.
+//
+// The *_Busy rows measure the same pair while two CPU-bound spinner threads run beside the
+// writers for the whole measurement, as on a machine whose cores other work keeps busy: there a
+// writer that spins or yields while it waits takes processor time from the one that writes.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +23,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "util/base/cstring.h"
 #include "util/logging/logging.h"
@@ -43,6 +50,31 @@ std::filesystem::path FreshFolder(const char* tag) {
     std::filesystem::create_directories(folder);
     return folder;
 }
+
+// Two threads that keep both cores busy until stopped: the load of the *_Busy rows.
+class Spinners {
+  public:
+    void Start() {
+        stop_.store(false);
+        for (int i = 0; i < 2; ++i)
+            threads_.emplace_back([this] {
+                unsigned long long x = 0;
+                while (!stop_.load(std::memory_order_relaxed)) x = x * 6364136223846793005ULL + 1;
+                sink_.fetch_add(x, std::memory_order_relaxed);
+            });
+    }
+    void Stop() {
+        stop_.store(true);
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<unsigned long long> sink_{0};
+    std::vector<std::thread> threads_;
+};
+Spinners g_spinners;
 
 void RemoveFolder() {
     std::error_code ec;
@@ -71,6 +103,25 @@ void BM_Logging_WriteV(benchmark::State& state) {
 BENCHMARK(BM_Logging_WriteV)
     ->Setup(OpenOurs)
     ->Teardown(CloseOurs)
+    ->ThreadRange(1, 8)
+    ->UseRealTime();
+
+void OpenOursBusy(const benchmark::State& state) {
+    OpenOurs(state);
+    g_spinners.Start();
+}
+
+void CloseOursBusy(const benchmark::State& state) {
+    g_spinners.Stop();
+    CloseOurs(state);
+}
+
+void BM_Logging_WriteV_Busy(benchmark::State& state) {
+    BM_Logging_WriteV(state);
+}
+BENCHMARK(BM_Logging_WriteV_Busy)
+    ->Setup(OpenOursBusy)
+    ->Teardown(CloseOursBusy)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 
@@ -131,6 +182,25 @@ BENCHMARK(BM_Spdlog_FlushEveryLine)
     ->Teardown(CloseSpdlog)
     ->ThreadRange(1, 8)
     ->UseRealTime();
+
+void OpenSpdlogBusy(const benchmark::State& state) {
+    OpenSpdlog(state);
+    g_spinners.Start();
+}
+
+void CloseSpdlogBusy(const benchmark::State& state) {
+    g_spinners.Stop();
+    CloseSpdlog(state);
+}
+
+void BM_Spdlog_FlushEveryLine_Busy(benchmark::State& state) {
+    BM_Spdlog_FlushEveryLine(state);
+}
+BENCHMARK(BM_Spdlog_FlushEveryLine_Busy)
+    ->Setup(OpenSpdlogBusy)
+    ->Teardown(CloseSpdlogBusy)
+    ->ThreadRange(1, 8)
+    ->UseRealTime();
 #endif
 
 // Prints the usual table and remembers lines per second per benchmark for the ratio.
@@ -154,16 +224,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void PrintRatios() const {
         auto floor = rates_.find("BM_OneWritePerLine/real_time");
         auto single = rates_.find("BM_Spdlog_FlushEveryLine/real_time/threads:1");
+        auto oursSingle = rates_.find("BM_Logging_WriteV/real_time/threads:1");
         if (floor != rates_.end() && single != rates_.end() && floor->second > 0)
             std::printf("floor: one write() per line alone takes %.2f of spdlog's time per line\n",
                         single->second / floor->second);
-        for (const char* threads : {"1", "2", "4", "8"}) {
-            std::string suffix = std::string("/real_time/threads:") + threads;
-            auto ours = rates_.find("BM_Logging_WriteV" + suffix);
-            auto anchor = rates_.find("BM_Spdlog_FlushEveryLine" + suffix);
-            if (ours == rates_.end() || anchor == rates_.end() || anchor->second <= 0) continue;
-            std::printf("ratio ours/spdlog, %s thread(s): %.2f  (%.0f vs %.0f lines/s)\n", threads,
-                        ours->second / anchor->second, ours->second, anchor->second);
+        if (floor != rates_.end() && oursSingle != rates_.end() && oursSingle->second > 0)
+            std::printf("one writer takes %.2f times the floor's time per line\n",
+                        floor->second / oursSingle->second);
+        for (const char* load : {"", "_Busy"}) {
+            for (const char* threads : {"1", "2", "4", "8"}) {
+                std::string suffix = std::string(load) + "/real_time/threads:" + threads;
+                auto ours = rates_.find("BM_Logging_WriteV" + suffix);
+                auto anchor = rates_.find("BM_Spdlog_FlushEveryLine" + suffix);
+                if (ours == rates_.end() || anchor == rates_.end() || anchor->second <= 0) continue;
+                std::printf("ratio ours/spdlog%s, %s thread(s): %.2f  (%.0f vs %.0f lines/s)\n",
+                            *load ? " (busy cores)" : "", threads, ours->second / anchor->second,
+                            ours->second, anchor->second);
+            }
         }
     }
 

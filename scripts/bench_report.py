@@ -40,6 +40,18 @@ PAIRS = [
      "BM_Spdlog_FlushEveryLine/real_time/threads:%d" % n, "spdlog, flush per line", LOG_GOAL)
     for n in (1, 2, 4, 8)
 ] + [
+    # The same while two spinning threads keep both cores busy.
+    ("log_bench", "log lines, %d writer thread%s, cores busy" % (n, "" if n == 1 else "s"),
+     "BM_Logging_WriteV_Busy/real_time/threads:%d" % n,
+     "BM_Spdlog_FlushEveryLine_Busy/real_time/threads:%d" % n, "spdlog, flush per line",
+     LOG_GOAL)
+    for n in (2, 4, 8)
+] + [
+    # One writer against the floor: what the log adds to the one write() a line needs.
+    ("log_bench", "log lines, 1 writer thread, against the floor",
+     "BM_Logging_WriteV/real_time/threads:1", "BM_OneWritePerLine/real_time",
+     "bare write() per line", 1.15),
+] + [
     # One write() per line and nothing else: what one writer cannot go below while every line
     # reaches the operating system before its call returns.
     ("log_bench", "bare write() per line, 1 thread (floor)", "BM_OneWritePerLine/real_time",
