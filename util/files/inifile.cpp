@@ -37,12 +37,12 @@ void AddSectionPairs(std::u16string_view list, KeyValueMap* values) {
 
 bool GetKeyValues(const CString& file, const CString& section, KeyValueMap* values) {
     if (values == nullptr) return false;
+    util_platform::ProfileFile profile(file.View());  // read once, whatever the doubling asks
     std::vector<char16_t> buffer(internal::kFirstBufferSize);
     uint32_t copied;
     for (;;) {
         const auto size = static_cast<uint32_t>(buffer.size());
-        copied =
-            util_platform::ReadProfileSection(file.View(), section.View(), buffer.data(), size);
+        copied = profile.ReadSection(section.View(), buffer.data(), size);
         if (copied == 0) return false;
         if (copied != size - 2) break;
         const uint32_t next = internal::NextBufferSize(size);
@@ -54,12 +54,12 @@ bool GetKeyValues(const CString& file, const CString& section, KeyValueMap* valu
 }
 
 bool GetString(const CString& file, const CString& section, const CString& key, CString* value) {
+    util_platform::ProfileFile profile(file.View());
     std::vector<char16_t> buffer(internal::kFirstBufferSize);
     uint32_t copied;
     for (;;) {
         const auto size = static_cast<uint32_t>(buffer.size());
-        copied = util_platform::ReadProfileString(file.View(), section.View(), key.View(), u"",
-                                                  buffer.data(), size);
+        copied = profile.ReadString(section.View(), key.View(), u"", buffer.data(), size);
         if (copied != size - 1) break;
         const uint32_t next = internal::NextBufferSize(size);
         if (next == 0) return false;

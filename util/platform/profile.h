@@ -33,6 +33,7 @@
 // does not change what the settings-file service reads.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace util_platform {
@@ -60,6 +61,29 @@ uint32_t ReadProfileSection(std::u16string_view file, std::u16string_view sectio
 uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section,
                            std::u16string_view key, std::u16string_view fallback, char16_t* buffer,
                            uint32_t size);
+
+// One settings file for the length of one query that may be asked again with a larger buffer
+// (the settings-file service doubles its buffer until the answer fits). The answers are those
+// of ReadProfileSection and ReadProfileString above, for any buffer size.
+//   POSIX: the file is read when the object is made and each answer found once; asking the
+//   same question again with another buffer only copies it, so a doubling costs no new read or
+//   parse of the file. The object reflects the file as it was when made.
+//   Windows: every call asks the system, as any Windows program asking twice would.
+class ProfileFile {
+  public:
+    explicit ProfileFile(std::u16string_view path);
+
+    uint32_t ReadSection(std::u16string_view section, char16_t* buffer, uint32_t size);
+    uint32_t ReadString(std::u16string_view section, std::u16string_view key,
+                        std::u16string_view fallback, char16_t* buffer, uint32_t size);
+
+  private:
+    std::u16string path_;
+    std::string bytes_;  // POSIX: the file's content
+    // POSIX: the last question and its whole answer (a section list with its zeros, or a value).
+    bool haveAnswer_ = false, answerIsSection_ = false;
+    std::u16string section_, key_, fallback_, answer_;
+};
 
 }  // namespace util_platform
 

@@ -131,43 +131,38 @@ uint32_t CopyTerminated(std::u16string_view text, char16_t* buffer, uint32_t siz
 
 }  // namespace
 
-uint32_t ReadProfileSectionText(std::string_view bytes, std::u16string_view section,
-                                char16_t* buffer, uint32_t size) {
+std::u16string ProfileSectionAnswer(std::string_view bytes, std::u16string_view section) {
+    const UnitText text(bytes);
+    std::u16string entries;
+    ForEachEntry(text, section, [&](std::u16string_view line) {
+        entries.append(line);
+        entries.push_back(0);
+        return true;
+    });
+    return entries;
+}
+
+uint32_t CopySectionAnswer(std::u16string_view entries, char16_t* buffer, uint32_t size) {
     if (buffer == nullptr || size < 2) {
         if (buffer && size) buffer[0] = 0;
         return 0;
     }
-    const UnitText text(bytes);
     // Room for entries: everything but the list's final zero.
-    const size_t room = size - 1;
-    size_t used = 0;
-    bool fits = true;
-    ForEachEntry(text, section, [&](std::u16string_view line) {
-        if (used + line.size() + 1 > room) {
-            size_t part = room - used;
-            if (part > line.size()) part = line.size();
-            std::memcpy(buffer + used, line.data(), part * sizeof(char16_t));
-            fits = false;
-            return false;
-        }
-        std::memcpy(buffer + used, line.data(), line.size() * sizeof(char16_t));
-        used += line.size();
-        buffer[used++] = 0;
-        return true;
-    });
-    if (fits) {
-        buffer[used] = 0;
-        return static_cast<uint32_t>(used);
+    if (entries.size() <= size - 1) {
+        if (!entries.empty())
+            std::memcpy(buffer, entries.data(), entries.size() * sizeof(char16_t));
+        buffer[entries.size()] = 0;
+        return static_cast<uint32_t>(entries.size());
     }
-    // The list was cut inside the entry that did not fit: end it with two zeros.
+    // The list is cut inside the entry that does not fit: it ends with two zeros.
+    std::memcpy(buffer, entries.data(), (size - 2) * sizeof(char16_t));
     buffer[size - 2] = 0;
     buffer[size - 1] = 0;
     return size - 2;
 }
 
-uint32_t ReadProfileStringText(std::string_view bytes, std::u16string_view section,
-                               std::u16string_view key, std::u16string_view fallback,
-                               char16_t* buffer, uint32_t size) {
+std::u16string ProfileStringAnswer(std::string_view bytes, std::u16string_view section,
+                                   std::u16string_view key, std::u16string_view fallback) {
     const UnitText text(bytes);
     key = TrimBlanks(key);
     std::u16string found;
@@ -185,7 +180,23 @@ uint32_t ReadProfileStringText(std::string_view bytes, std::u16string_view secti
             value = value.substr(1, value.size() - 2);
         return false;
     });
+    return std::u16string(value);
+}
+
+uint32_t CopyStringAnswer(std::u16string_view value, char16_t* buffer, uint32_t size) {
     return CopyTerminated(value, buffer, size);
+}
+
+uint32_t ReadProfileSectionText(std::string_view bytes, std::u16string_view section,
+                                char16_t* buffer, uint32_t size) {
+    if (buffer == nullptr || size < 2) return CopySectionAnswer(u"", buffer, size);
+    return CopySectionAnswer(ProfileSectionAnswer(bytes, section), buffer, size);
+}
+
+uint32_t ReadProfileStringText(std::string_view bytes, std::u16string_view section,
+                               std::u16string_view key, std::u16string_view fallback,
+                               char16_t* buffer, uint32_t size) {
+    return CopyStringAnswer(ProfileStringAnswer(bytes, section, key, fallback), buffer, size);
 }
 
 }  // namespace util_platform

@@ -7,6 +7,7 @@
 // runs both over the same files to show that they agree.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace util_platform {
@@ -19,6 +20,16 @@ uint32_t ReadProfileSectionText(std::string_view bytes, std::u16string_view sect
 uint32_t ReadProfileStringText(std::string_view bytes, std::u16string_view section,
                                std::u16string_view key, std::u16string_view fallback,
                                char16_t* buffer, uint32_t size);
+
+// The whole answers behind the two functions above, before any buffer cuts them: the section's
+// entries, each followed by a zero character (without the list's final zero), and the value
+// (or the fallback). Copy*Answer then give exactly what the functions give for a buffer of
+// `size`, so one answer serves every buffer size.
+std::u16string ProfileSectionAnswer(std::string_view bytes, std::u16string_view section);
+std::u16string ProfileStringAnswer(std::string_view bytes, std::u16string_view section,
+                                   std::u16string_view key, std::u16string_view fallback);
+uint32_t CopySectionAnswer(std::u16string_view entries, char16_t* buffer, uint32_t size);
+uint32_t CopyStringAnswer(std::u16string_view value, char16_t* buffer, uint32_t size);
 
 }  // namespace util_platform
 

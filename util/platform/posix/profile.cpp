@@ -54,13 +54,39 @@ std::string ReadAllBytes(std::u16string_view path) {
 // Windows profile API gives on the same file.
 uint32_t ReadProfileSection(std::u16string_view file, std::u16string_view section, char16_t* buffer,
                             uint32_t size) {
-    return ReadProfileSectionText(ReadAllBytes(file), section, buffer, size);
+    return ProfileFile(file).ReadSection(section, buffer, size);
 }
 
 uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section,
                            std::u16string_view key, std::u16string_view fallback, char16_t* buffer,
                            uint32_t size) {
-    return ReadProfileStringText(ReadAllBytes(file), section, key, fallback, buffer, size);
+    return ProfileFile(file).ReadString(section, key, fallback, buffer, size);
+}
+
+ProfileFile::ProfileFile(std::u16string_view path) : path_(path), bytes_(ReadAllBytes(path)) {}
+
+uint32_t ProfileFile::ReadSection(std::u16string_view section, char16_t* buffer, uint32_t size) {
+    if (buffer == nullptr || size < 2) return CopySectionAnswer(u"", buffer, size);
+    if (!haveAnswer_ || !answerIsSection_ || section_ != section) {
+        answer_ = ProfileSectionAnswer(bytes_, section);
+        section_ = section;
+        haveAnswer_ = answerIsSection_ = true;
+    }
+    return CopySectionAnswer(answer_, buffer, size);
+}
+
+uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view fallback, char16_t* buffer, uint32_t size) {
+    if (!haveAnswer_ || answerIsSection_ || section_ != section || key_ != key ||
+        fallback_ != fallback) {
+        answer_ = ProfileStringAnswer(bytes_, section, key, fallback);
+        section_ = section;
+        key_ = key;
+        fallback_ = fallback;
+        haveAnswer_ = true;
+        answerIsSection_ = false;
+    }
+    return CopyStringAnswer(answer_, buffer, size);
 }
 
 }  // namespace util_platform

@@ -59,4 +59,15 @@ uint32_t ReadProfileString(std::u16string_view file, std::u16string_view section
     return copied;
 }
 
+ProfileFile::ProfileFile(std::u16string_view path) : path_(path) {}
+
+uint32_t ProfileFile::ReadSection(std::u16string_view section, char16_t* buffer, uint32_t size) {
+    return ReadProfileSection(path_, section, buffer, size);
+}
+
+uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view fallback, char16_t* buffer, uint32_t size) {
+    return ReadProfileString(path_, section, key, fallback, buffer, size);
+}
+
 }  // namespace util_platform
