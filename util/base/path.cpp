@@ -2,35 +2,27 @@
 
 #include "util/platform/path.h"
 
-using util_platform::IsPathSeparator;
-using util_platform::kPathSeparator;
-
+// Each edit is the platform's (util/platform/path.h): shlwapi's on Windows.
 bool CPath::Append(const char16_t* more) {
-    std::u16string_view tail(more ? more : u"");
-    while (!tail.empty() && IsPathSeparator(tail.front())) tail.remove_prefix(1);
-    if (tail.empty()) {
-        if (more && *more && IsEmpty()) *this = CPath(more);  // "" + "/" stays a root
-        return true;
-    }
-    if (!IsEmpty()) AddBackslash();
-    *this += tail;
+    std::u16string path(View());
+    if (!util_platform::AppendPath(path, more)) return false;
+    CString::operator=(std::u16string_view(path));
     return true;
 }
 
 bool CPath::RemoveFileSpec() {
-    std::u16string_view v = View();
-    size_t root = util_platform::PathRootLength(v);
-    size_t end = v.size();
-    while (end > root && !IsPathSeparator(v[end - 1])) --end;  // the last element
-    while (end > root && IsPathSeparator(v[end - 1])) --end;  // the separator before it
-    if (end == v.size()) return false;
-    *this = CPath(CString(v.substr(0, end)));
-    return true;
+    std::u16string path(View());
+    const bool changed = util_platform::RemovePathFileSpec(path);
+    CString::operator=(std::u16string_view(path));
+    return changed;
 }
 
 void CPath::AddBackslash() {
-    int n = GetLength();
-    if (n > 0 && !IsPathSeparator(GetAt(n - 1))) *this += kPathSeparator;
+    std::u16string path(View());
+    util_platform::AddPathSeparator(path);
+    CString::operator=(std::u16string_view(path));
 }
 
-bool CPath::FileExists() const { return util_platform::PathExists(View()); }
+bool CPath::FileExists() const {
+    return util_platform::PathExists(View());
+}

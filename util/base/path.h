@@ -3,7 +3,12 @@
 
 // CPath: a CString that holds a file-system path, with the few path edits the library needs.
 // The separator is the platform's: '\' on Windows, '/' on POSIX (where a backslash is an
-// ordinary file-name character). Examples below are written for POSIX.
+// ordinary file-name character). Examples below are written for POSIX. On Windows the edits
+// are shlwapi's (PathAppendW, PathRemoveFileSpecW, PathAddBackslashW, PathFileExistsW, on
+// paths of fewer than 260 units) and give their answers:
+//   "C:\Tool" + "..\x" -> "C:\x"    "C:\Tool" + "D:\x" -> "D:\x"    "C:\Tool" + "\\srv\s" ->
+//   "\\srv\s" Append(nullptr) -> false           "\\srv\share\x" RemoveFileSpec -> "\\srv\share" a
+//   path of 260 units or more: Append and RemoveFileSpec answer false, nothing changes.
 
 #include "util/base/cstring.h"
 #include "util/util_export.h"

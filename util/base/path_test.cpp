@@ -15,9 +15,12 @@ namespace {
 using util_testing::Native;
 
 // The rows are written with '/'; each runs with the platform's separator in its place. Rows
-// with a backslash run only where it is an ordinary character of a name.
+// with a backslash run only where it is an ordinary character of a name, and rows with a
+// doubled separator only on POSIX: shlwapi reads a leading "\\" as a server name and keeps
+// a doubled separator (path_win32_test.cpp holds Windows' answers).
 bool Skipped(const CString& row_text) {
-    return util_testing::kSeparator != '/' && row_text.Find(u'\\') >= 0;
+    return util_testing::kSeparator != '/' &&
+           (row_text.Find(u'\\') >= 0 || row_text.Find(u"//") >= 0);
 }
 
 TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
@@ -28,11 +31,12 @@ TEST(CPath, AppendPutsExactlyOneSeparatorBetweenTheParts) {
              {u"", u"x.ini", u"x.ini"},
              {u"/opt/tool", u"//locales/ja", u"/opt/tool/locales/ja"},
              {u"", u"/", u"/"},
-             {u"/opt/tool", nullptr, u"/opt/tool"},
+             {u"/opt/tool", nullptr, u"/opt/tool"},  // POSIX: null is nothing to add
              // The last: a backslash is an ordinary character.
              {u"/opt/tool", u"/", u"/opt/tool"},
              {u"/opt/tool\\", u"x", u"/opt/tool\\/x"},
          }) {
+        if (!more && util_testing::kSeparator != '/') continue;
         if (Skipped(CString(start) + more + expected)) continue;
         CPath path(Native(start));
         EXPECT_TRUE(path.Append(more ? Native(more).GetString() : nullptr));

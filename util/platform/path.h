@@ -28,6 +28,20 @@ inline bool IsPathSeparator(char16_t ch) {
 // Windows): the part that removing elements never removes. 0 for a relative path.
 size_t PathRootLength(std::u16string_view path);
 
+// The path edits of CPath, made in place as the platform makes them.
+// Windows: shlwapi's PathAppendW, PathRemoveFileSpecW and PathAddBackslashW on a buffer of
+// MAX_PATH (260) units, with their answers; a path or result that does not fit answers false
+// (AppendPath, RemovePathFileSpec) or leaves the path as it is (AddPathSeparator):
+//   "C:\Tool" + "..\x" -> "C:\x"     "C:\Tool" + "D:\x" -> "D:\x"     null more -> false
+//   RemovePathFileSpec("\\srv\share\x") -> "\\srv\share"
+// POSIX: AppendPath puts exactly one '/' between the parts ("" + "x" -> "x", a null or empty
+// more leaves the path, answering true); RemovePathFileSpec drops the last element and the
+// separators before it, keeping the root, and answers whether the path changed;
+// AddPathSeparator adds '/' unless the path is empty or ends with one.
+bool AppendPath(std::u16string& path, const char16_t* more);
+bool RemovePathFileSpec(std::u16string& path);
+void AddPathSeparator(std::u16string& path);
+
 // True when something (file, folder, device, ...) exists at path. A symbolic link counts when
 // its target exists.
 bool PathExists(std::u16string_view path);

@@ -49,6 +49,44 @@ size_t PathRootLength(std::u16string_view path) {
     return prefix;
 }
 
+namespace {
+
+// The path in a MAX_PATH buffer, as the shlwapi helpers take it; false when it does not fit.
+bool ToBuffer(const std::u16string& path, wchar_t (&buffer)[MAX_PATH]) {
+    if (path.size() >= MAX_PATH) return false;
+    for (size_t i = 0; i < path.size(); ++i) buffer[i] = static_cast<wchar_t>(path[i]);
+    buffer[path.size()] = L'\0';
+    return true;
+}
+
+void FromBuffer(const wchar_t* buffer, std::u16string& path) {
+    path = win32::FromWide(buffer);
+}
+
+}  // namespace
+
+bool AppendPath(std::u16string& path, const char16_t* more) {
+    wchar_t buffer[MAX_PATH];
+    if (!ToBuffer(path, buffer)) return false;
+    const std::wstring tail = more ? win32::Wide(std::u16string_view(more)) : std::wstring();
+    if (!::PathAppendW(buffer, more ? tail.c_str() : nullptr)) return false;
+    FromBuffer(buffer, path);
+    return true;
+}
+
+bool RemovePathFileSpec(std::u16string& path) {
+    wchar_t buffer[MAX_PATH];
+    if (!ToBuffer(path, buffer)) return false;
+    const bool changed = ::PathRemoveFileSpecW(buffer) != FALSE;
+    FromBuffer(buffer, path);
+    return changed;
+}
+
+void AddPathSeparator(std::u16string& path) {
+    wchar_t buffer[MAX_PATH];
+    if (ToBuffer(path, buffer) && ::PathAddBackslashW(buffer)) FromBuffer(buffer, path);
+}
+
 bool PathExists(std::u16string_view path) {
     if (path.empty()) return false;
     return ::PathFileExistsW(win32::Wide(path).c_str()) != FALSE;
