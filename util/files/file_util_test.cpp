@@ -294,8 +294,9 @@ TEST_F(FileUtilTest, FailuresAnswerFalseWithWhatWasRead) {
 
 // Writing: marks and line ends of new and existing files; reading; modes refused.
 // A stream's reads stop at the text limit: a line longer than it (a file with no line end in
-// sight) and a whole text past it fail with EFBIG after reading no more than the limit, in
-// either width of unit; what was read before stays.
+// sight) and a whole text past it fail with EFBIG after reading no more than the limit allows,
+// in either width of unit; what was read before stays. A line within the limit is read whole,
+// however many bytes its characters take.
 TEST_F(FileUtilTest, StreamReadsStopAtTheTextLimit) {
     internal::SetMaxTextUnitsForTesting(10);
     for (const auto& [what, bytes] : std::vector<std::pair<const char*, std::string>>{
@@ -310,6 +311,13 @@ TEST_F(FileUtilTest, StreamReadsStopAtTheTextLimit) {
         EXPECT_EQ(file->LastErrno(), EFBIG);
         EXPECT_TRUE(line.IsEmpty());
     }
+    // A line within the limit is read however many bytes its characters take.
+    TextFilePtr wide =
+        OpenTextFile(Write(kMark8 + Repeat("\xE2\x82\xAC"s, 9) + "\n"), u"rb", kAnsi);
+    CString euros;
+    ASSERT_TRUE(wide);
+    EXPECT_TRUE(wide->ReadLine(&euros));
+    EXPECT_EQ(euros, CString(Repeat(u"\u20AC"s, 9) + u"\n"));
     TextFilePtr file = OpenTextFile(Write("abcd\nefgh\nijkl\n"), u"rb", kAnsi);
     CString text;
     ASSERT_TRUE(file);

@@ -104,10 +104,12 @@ bool TextFile::ReadLine(CString* line) {
     s.Switch(State::kReading);
     // Collect the bytes of one line: up to and including the byte or unit LF.
     const size_t width = s.encoding == kAnsi || s.encoding == kUtf8 ? 1 : 2;
-    // A line holds at most MaxTextUnits() units; each unit takes at least `width` bytes, so
-    // more bytes than that without a line end cannot make a line (a file without end, a
-    // gigantic binary): the read stops there, with EFBIG, and memory stays bounded.
-    const size_t maxBytes = (internal::MaxTextUnits() + 1) * width;
+    // A line holds at most MaxTextUnits() units. A unit takes at most 3 bytes (UTF-8) or 2
+    // (UTF-16, a double-byte code page), so once the bytes pass that many times the limit no
+    // decoding can fit: the read stops there, with EFBIG, and memory stays bounded. A line
+    // that does decode is checked against the limit itself below.
+    const size_t limit = internal::MaxTextUnits();
+    const size_t maxBytes = (limit + 1) * (s.encoding == kUtf8 ? 3 : 2);
     std::string bytes;
     errno = 0;
     try {
@@ -141,6 +143,10 @@ bool TextFile::ReadLine(CString* line) {
             bytes, width == 1 ? ByteEncoding::kUtf8 : ByteEncoding::kUtf16Le, false);
     const size_t n = text.size();
     if (s.textMode && n >= 2 && text[n - 2] == u'\r' && text[n - 1] == u'\n') text.erase(n - 2, 1);
+    if (text.size() > limit) {
+        s.Fail(EFBIG);
+        return false;
+    }
     if (line) *line = CString(text);
     return true;
 }
