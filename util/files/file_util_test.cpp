@@ -313,7 +313,7 @@ TEST_F(FileUtilTest, StreamReadsStopAtTheTextLimit) {
     }
     // A line within the limit is read however many bytes its characters take.
     TextFilePtr wide =
-        OpenTextFile(Write(kMark8 + Repeat("\xE2\x82\xAC"s, 9) + "\n"), u"rb", kAnsi);
+        OpenTextFile(Write(kMark8 + Repeat("\xE2\x82\xAC"s, 9) + "\n", "euros.txt"), u"rb", kAnsi);
     CString euros;
     ASSERT_TRUE(wide);
     EXPECT_TRUE(wide->ReadLine(&euros));
