@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <map>
+#include <string>
 
 #include "util/testing/platform_constants.h"
 #include "util/testing/run_cli.h"
@@ -178,10 +179,19 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     std::wstring block = EnvironmentBlock(env);
     const std::wstring folder = WideFromUtf8(dir);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                          block.data(), folder.empty() ? nullptr : folder.c_str(), &startup,
-                          &process))
-        return {127, "", "cannot start " + program};
+    // Under Wine a start now and then fails while other programs start and end beside it (two
+    // test programs run at once); a few tries tell that apart from a program that cannot start.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt, ::Sleep(200)) {
+        if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                             CREATE_UNICODE_ENVIRONMENT, block.data(),
+                             folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+            break;
+        error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
+    }
+    if (!process.hProcess)
+        return {127, "", "cannot start " + program + " (error " + std::to_string(error) + ")"};
 
     RunResult result{-1, "", ""};
     const DWORD limit = limitSeconds > 0 ? static_cast<DWORD>(limitSeconds) * 1000 : INFINITE;
