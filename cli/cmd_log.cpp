@@ -32,12 +32,39 @@ std::string DecodeLog(const std::string& bytes) {
     return cli::Utf8(CString(units));
 }
 
-// True when the open log is DIR/Tessmar.log: a regular file there (not a link, which the log
-// never opens through) that refuses a writer, as the open log does.
-bool LogIsIn(const std::string& dir) {
-    const std::filesystem::path path = std::filesystem::path(dir) / "Tessmar.log";
+// What a file looked like: whether it was there, its size and when it was last written.
+struct FileState {
+    bool regular = false;
+    uintmax_t size = 0;
+    std::filesystem::file_time_type written{};
+    bool operator==(const FileState& other) const {
+        return regular == other.regular && size == other.size && written == other.written;
+    }
+};
+
+FileState StateOf(const std::filesystem::path& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))) return false;
+    FileState state;
+    // A link is not the log's file: the log never opens through one.
+    state.regular = std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+    if (state.regular) {
+        // The size from an open handle: a folder's entry may lag behind a file being written.
+        uint32_t size = 0;
+        CFileAccess().FA_GetFileSize(cli::Wide(path.string()), &size);
+        state.size = size;
+        state.written = std::filesystem::last_write_time(path, ec);
+    }
+    return state;
+}
+
+// True when the open log is DIR/Tessmar.log: a regular file there that refuses a writer, as the
+// open log does, and that opening the log changed (`before` is how it was), since the log
+// writes its first line as it opens. The change tells our log from a file another program holds
+// open, which refuses a writer too.
+bool LogIsIn(const std::string& dir, const FileState& before) {
+    const std::filesystem::path path = std::filesystem::path(dir) / "Tessmar.log";
+    const FileState now = StateOf(path);
+    if (!now.regular || now == before) return false;
     CFileAccess files;
     FileHandle writer = files.FA_OpenDevice(cli::Wide(path.string()), 0);
     if (!writer) return true;
@@ -47,13 +74,14 @@ bool LogIsIn(const std::string& dir) {
 
 // Opens the log as a host would; reports where it went when the folder could not take it.
 bool OpenLog(const std::string& dir, bool append) {
+    const FileState before = StateOf(std::filesystem::path(dir) / "Tessmar.log");
     Logging::Init(cli::Wide(dir), append);
     if (!Logging::IsInitialized()) {
         std::cerr << "tessmar-util: the log could be opened neither in " << dir
                   << " nor in the temporary folder\n";
         return false;
     }
-    if (!LogIsIn(dir))
+    if (!LogIsIn(dir, before))
         std::cerr << "tessmar-util: " << dir
                   << " cannot take the log; it is in the temporary folder\n";
     return true;

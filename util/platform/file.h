@@ -85,8 +85,9 @@ struct FileOpenOptions {
     // Only a regular file is opened: a FIFO, socket or device at the path is refused (EINVAL)
     // without waiting for a peer, for callers that mean to read a file through to its end.
     // POSIX note: every open is made without blocking (O_NONBLOCK, cleared once open), so even
-    // without this option a FIFO never keeps the open waiting. Windows: opening a pipe or
-    // device does not wait there, so a backend may ignore the option.
+    // without this option a FIFO never keeps the open waiting. Windows: a reserved device name
+    // (NUL, CON, AUX, COM1, ...) or a pipe is refused once open (ERROR_INVALID_PARAMETER),
+    // since reading some devices waits without end.
     bool regularOnly = false;
 };
 

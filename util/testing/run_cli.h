@@ -3,8 +3,9 @@
 
 // Test support: runs a program as a user would and answers its exit code and what it printed.
 // The arguments reach the program exactly as given (no shell in between, so nothing needs
-// quoting). Being test support, this uses fork and exec directly; the program's standard
-// streams are unnamed temporary files, so no amount of output can make it block.
+// quoting). Being test support, this uses the system's calls directly (fork and exec on POSIX,
+// CreateProcessW on Windows); the program's standard streams are unnamed temporary files, so no
+// amount of output can make it block.
 
 #include <string>
 #include <vector>
@@ -12,17 +13,23 @@
 namespace util_testing {
 
 struct RunResult {
-    int exitCode;  // -1 when the program did not exit by itself (killed by a signal)
+    int exitCode;  // -1 when the program did not exit by itself (killed by a signal, or stopped)
     std::string out, err;
+    bool timedOut = false;  // stopped for running longer than the time limit
 };
 
 // Runs `program` (looked up in PATH when the name has no slash) with the arguments and waits
 // for it. `env` changes the inherited environment: "NAME=value" sets a variable, a bare "NAME"
 // removes it. `input` is all of standard input. An empty `dir` keeps the working folder. A
-// program that cannot be started answers exit code 127.
+// program that cannot be started answers exit code 127. With a `limitSeconds` above 0, a
+// program still running after that long is killed (POSIX: SIGKILL; Windows: TerminateProcess)
+// and answers exit code -1 with timedOut set, so a hang shows as a result, not a stuck test.
+// Windows: arguments are UTF-8 with one extension: a surrogate code point in its three-byte
+// form ("\xED\xA0\x80" for U+D800) passes as that one UTF-16 unit, so a test can hand a
+// program an argument that is not valid UTF-16.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}, const std::string& input = "",
-                     const std::string& dir = "");
+                     const std::string& dir = "", int limitSeconds = 0);
 
 // True when `text` is `pattern`, each '*' in the pattern standing for any run of characters.
 bool MatchesGlob(const std::string& text, const std::string& pattern);
@@ -50,11 +57,12 @@ struct CliCase {
 };
 
 // Runs the row with tessmar-util (or a copy of it) in the folder `dir` and checks the answer;
-// a failure names the row.
+// a failure names the row. A run still going after a minute is stopped and fails the row.
 inline RunResult ExpectCli(const CliCase& row, const std::string& dir = "",
                            const std::string& program = UTIL_TEST_CLI) {
     SCOPED_TRACE(testing::PrintToString(row.args) + " with " + testing::PrintToString(row.env));
-    RunResult run = RunProgram(program, row.args, row.env, row.input, dir);
+    RunResult run = RunProgram(program, row.args, row.env, row.input, dir, 60);
+    EXPECT_FALSE(run.timedOut) << "still running after a minute";
     EXPECT_EQ(run.exitCode, row.exitCode) << "stdout:\n" << run.out << "stderr:\n" << run.err;
     EXPECT_THAT(run.out, row.out) << "stdout";
     EXPECT_THAT(run.err, row.err) << "stderr";

@@ -127,7 +127,13 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
         ::CreateFileW(wide.c_str(), DesiredAccess(options.access), ShareMode(options.share),
                       nullptr, CreationDisposition(options), attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return nullptr;
-
+    // A reserved name (NUL, CON, AUX, COM1, ... in any folder, with any extension) opens a
+    // device, and a read from some of them (AUX, a serial line) waits without end.
+    if (options.regularOnly && ::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     return static_cast<FileHandle>(file);
 }
 

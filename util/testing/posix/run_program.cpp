@@ -1,16 +1,40 @@
+#include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 #include "util/testing/run_cli.h"
 
 namespace util_testing {
+namespace {
+
+// Waits for the child; after `limitSeconds` (when above 0) it is killed. Polls, for a test
+// helper needs no signal handler that would change the whole test program's signal state.
+bool WaitForChild(pid_t pid, int limitSeconds, int* status, bool* timedOut) {
+    if (limitSeconds <= 0) return ::waitpid(pid, status, 0) == pid;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    for (;;) {
+        const pid_t done = ::waitpid(pid, status, WNOHANG);
+        if (done != 0) return done == pid;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            *timedOut = true;
+            ::kill(pid, SIGKILL);
+            return ::waitpid(pid, status, 0) == pid;
+        }
+        const struct timespec pause = {0, 2 * 1000 * 1000};  // 2 ms
+        ::nanosleep(&pause, nullptr);
+    }
+}
+
+}  // namespace
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env, const std::string& input,
-                     const std::string& dir) {
+                     const std::string& dir, int limitSeconds) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -33,8 +57,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         ::_exit(127);
     }
     int status = 0;
-    const bool exited = pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status);
-    RunResult result{exited ? WEXITSTATUS(status) : -1, "", ""};
+    bool timedOut = false;
+    const bool exited =
+        pid > 0 && WaitForChild(pid, limitSeconds, &status, &timedOut) && WIFEXITED(status);
+    RunResult result{exited ? WEXITSTATUS(status) : -1, "", "", timedOut};
     std::string* texts[3] = {nullptr, &result.out, &result.err};
     for (int fd = 0; fd < 3; ++fd) {
         char buffer[4096];

@@ -1,5 +1,5 @@
 // RunProgram on Windows: CreateProcessW with the program's standard streams on temporary files,
-// so no amount of output can make it block.
+// so no amount of output can make it block, and a wait with a time limit.
 
 #include <windows.h>
 
@@ -13,6 +13,40 @@
 
 namespace util_testing {
 namespace {
+
+// UTF-8 to UTF-16, where a surrogate code point in its three-byte form (ED A0..BF xx) becomes
+// that one unit, paired or not. Anything else that is not UTF-8 becomes U+FFFD.
+std::wstring WideFromWtf8(const std::string& text) {
+    std::wstring wide;
+    const auto byte = [&text](size_t at) { return static_cast<unsigned char>(text[at]); };
+    for (size_t at = 0; at < text.size();) {
+        const unsigned lead = byte(at);
+        const size_t length = lead < 0x80                   ? 1
+                              : lead >= 0xC2 && lead < 0xE0 ? 2
+                              : lead >= 0xE0 && lead < 0xF0 ? 3
+                              : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                            : 0;
+        unsigned code = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        size_t taken = 1;
+        while (length > 1 && taken < length && at + taken < text.size() &&
+               (byte(at + taken) & 0xC0) == 0x80)
+            code = (code << 6) | (byte(at + taken++) & 0x3F);
+        const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (length == 0 || taken < length || code < least[length] || code > 0x10FFFF) {
+            wide.push_back(L'\xFFFD');
+            at += taken;
+            continue;
+        }
+        if (code >= 0x10000) {
+            wide.push_back(static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10)));
+            wide.push_back(static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<wchar_t>(code));
+        }
+        at += length;
+    }
+    return wide;
+}
 
 // One argument quoted so that the C runtime's command-line splitter (CommandLineToArgvW rules)
 // gives it back unchanged: backslashes are literal except before a quote.
@@ -125,12 +159,12 @@ std::string WithLfLineEnds(std::string text) {
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env, const std::string& input,
-                     const std::string& dir) {
+                     const std::string& dir, int limitSeconds) {
     std::wstring line;
     AppendQuoted(&line, WideFromUtf8(program));
     for (const std::string& arg : args) {
         line.push_back(L' ');
-        AppendQuoted(&line, WideFromUtf8(arg));
+        AppendQuoted(&line, WideFromWtf8(arg));
     }
     StreamFile in, out, err;
     if (!in.ok() || !out.ok() || !err.ok() || !in.Write(input)) return {-1, "", "no stream files"};
@@ -150,9 +184,14 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         return {127, "", "cannot start " + program};
 
     RunResult result{-1, "", ""};
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    if (::GetExitCodeProcess(process.hProcess, &code)) result.exitCode = static_cast<int>(code);
+    const DWORD limit = limitSeconds > 0 ? static_cast<DWORD>(limitSeconds) * 1000 : INFINITE;
+    if (::WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+    } else if (DWORD code = 0; ::GetExitCodeProcess(process.hProcess, &code)) {
+        result.exitCode = static_cast<int>(code);
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     result.out = out.ReadAll();
