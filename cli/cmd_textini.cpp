@@ -1,6 +1,7 @@
 // tessmar-util text, encoding, ini: text files in their encodings, and settings files.
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -125,11 +126,18 @@ void DemoSettingsAndText(cli::DemoContext& context) {
     std::cout << "   GetString(common, defaultlanguage) -> " << cli::Utf8(language) << "\n";
 
     const CPath notes(cli::Wide(context.workDir + "/notes.txt"));
-    if (file_util::TextFilePtr file = file_util::OpenTextFile(notes, u"w", file_util::kUtf16Le)) {
-        file->Write(u"Firmware notes\nLanguage: ");
-        file->Write(language.View());
-        file->Write(u"\nDevice: TX-200 \u2013 bench\n");
+    const CString note =
+        u"Firmware notes\nLanguage: " + language + u"\nDevice: TX-200 \u2013 bench\n";
+#if defined(_WIN32)
+    // The C runtime's stream: it writes the mark and encodes.
+    if (std::FILE* file = file_util::OpenTextFile(notes, u"w", file_util::kUtf16Le)) {
+        std::fputws(reinterpret_cast<const wchar_t*>(note.GetString()), file);
+        std::fclose(file);
     }
+#else
+    if (file_util::TextFilePtr file = file_util::OpenTextFile(notes, u"w", file_util::kUtf16Le))
+        file->Write(note.View());
+#endif
     file_util::Encoding encoding = file_util::kAnsi;
     CString text;
     file_util::GetFileEncoding(notes, &encoding);

@@ -1,6 +1,7 @@
-// Arbitrary bytes as a text file. ReadFileToString must deliver well-formed UTF-16 without a
-// CR, agree with decoding the same bytes in memory, and decoding in two chunks (cut where the
-// input says) must give the same text as decoding at once.
+// Arbitrary bytes as a text file. ReadFileToString must deliver text without a CR or a Ctrl-Z
+// (well-formed UTF-16 unless the file is UTF-16 itself, whose units pass as they are), agree with
+// decoding the same bytes in memory, and decoding in two chunks (cut where the input says) must
+// give the same text as decoding at once.
 
 #include <unistd.h>
 
@@ -67,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(GetFileEncoding(path, &encoding), "GetFileEncoding succeeds");
     CString text;
     Check(ReadFileToString(path, &text), "ReadFileToString succeeds");
-    Check(WellFormed(text.View()), "well-formed UTF-16");
+    Check(encoding == kUtf16Le || WellFormed(text.View()), "well-formed UTF-16");
     Check(text.Find(u'\r') == -1, "no CR left");
+    Check(text.Find(u'\x1A') == -1, "the text ends at a Ctrl-Z");
 
     if (encoding != kAnsi) {
         const auto byteEncoding =

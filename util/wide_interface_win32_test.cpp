@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <string>
 
 #include "util/base/cstring.h"
@@ -79,9 +81,13 @@ TEST(WideInterface, FileAccessAndTextFilesTakeWcharPaths) {
     CString text;
     EXPECT_TRUE(common::sdk::file_util::ReadFileToString(source.c_str(), &text));
     EXPECT_EQ(text, L"0123456789");
-    auto stream =
+    std::FILE* stream =
         common::sdk::file_util::OpenTextFile(source.c_str(), L"r", common::sdk::file_util::kAnsi);
-    EXPECT_NE(stream, nullptr);
+    ASSERT_NE(stream, nullptr);
+    wchar_t line[16] = {};
+    EXPECT_EQ(std::fgetws(line, 16, stream), line);
+    EXPECT_EQ(std::wstring(line), L"0123456789");
+    std::fclose(stream);
     auto refused =
         common::sdk::file_util::OpenTextFile(source.c_str(), L"x", common::sdk::file_util::kAnsi);
     EXPECT_EQ(refused, nullptr);

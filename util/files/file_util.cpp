@@ -25,8 +25,10 @@ namespace {
 constexpr char16_t kOpenFailed[] = u"Fail to open '%s', errno=%d\n";
 constexpr char16_t kReadFailed[] = u"Fail to read from '%s', errno=%d\n";
 
+#if !defined(_WIN32)
 // Files are read in chunks this large: few calls, and a bounded buffer beside the text.
 constexpr size_t kChunkBytes = size_t{1} << 20;
+#endif
 // The longest text a CString holds.
 constexpr size_t kMaxUnits = static_cast<size_t>(CString::kMaxLength);
 std::atomic<size_t> g_maxUnits{kMaxUnits};
@@ -36,9 +38,16 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// Windows opens through the C runtime's own _wfopen_s with the mode as it stands, so that its
+// text modes ("r", "r, ccs=UTF-8") decode; POSIX opens binary streams and decodes itself.
 FilePtr OpenLogged(const CPath& path, const char* mode) {
     int error = 0;
+#if defined(_WIN32)
+    const std::u16string wideMode(mode, mode + std::strlen(mode));
+    std::FILE* file = util_platform::OpenRuntimeStream(path.View(), wideMode, &error);
+#else
     std::FILE* file = util_platform::OpenStdioFile(path.View(), mode, &error);
+#endif
     if (file == nullptr) Logging::Debug(kOpenFailed, path.GetString(), error);
     return FilePtr(file);
 }
@@ -54,6 +63,7 @@ bool ReadLogged(const CPath& path, std::FILE* file, void* buffer, size_t want, s
     return ok;
 }
 
+#if !defined(_WIN32)
 // A small file is read with a buffer of its own size plus one byte, so its end is seen at
 // once; files that report no size (pipes, /proc) get full chunks.
 size_t ChunkBytesFor(long long fileSize) {
@@ -111,12 +121,18 @@ class TextSink {
     std::vector<char16_t> scratch_;
 };
 
+#endif
+
 // Logs a text too long for a CString as a failed read: the file could not be delivered.
 bool TooLong(const CPath& path) {
     Logging::WriteV(kReadFailed, path.GetString(), EFBIG);
     return false;
 }
 
+#if !defined(_WIN32)
+// The readers below give the text that the Windows C runtime's text mode gives for the same
+// bytes (see TextDecoder): a Ctrl-Z ends the text, CR LF arrives as LF, and the lone CR left is
+// made LF as well.
 bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CString* text) {
     const size_t markLength = MarkLength(encoding);
     const bool utf8 = encoding == kUtf8;
@@ -146,7 +162,7 @@ bool ReadUnicodeText(const CPath& path, std::FILE* file, Encoding encoding, CStr
             return TooLong(path);
         held = available - consumed;
         std::memmove(chunk.data(), chunk.data() + consumed, held);
-        if (!result) break;
+        if (!result || decoder.Ended()) break;
     }
     return result;
 }
@@ -169,6 +185,11 @@ bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
         size_t got = 0;
         result = ReadLogged(path, file, bytes.data() + before, chunkBytes, &got, &atEnd);
         bytes.resize(before + got);
+        const size_t ctrlZ = bytes.find('\x1A', before);  // the end of the text
+        if (ctrlZ != std::string::npos) {
+            bytes.resize(ctrlZ);
+            break;
+        }
     }
     if (bytes.empty()) return result;
     if (tooMany(bytes.size())) return TooLong(path);
@@ -179,6 +200,60 @@ bool ReadAnsiText(const CPath& path, std::FILE* file, CString* text) {
     if (text) *text = CString(std::u16string_view(wide.data(), length));
     return result;
 }
+
+#else
+// Windows: the C runtime decodes. "r, ccs=UTF-8" lets the file's mark choose UTF-8 or UTF-16LE
+// and delivers wide characters without the mark; "r" delivers the bytes, turned into UTF-16
+// from the thread's code page once all are read. Either way CR LF arrives as LF and a Ctrl-Z
+// ends the text; the lone CR left is made LF here. Chunks of 1,024 characters or bytes.
+constexpr size_t kRuntimeChunk = 1024;
+
+bool ReadRuntimeWide(const CPath& path, std::FILE* file, CString* text) {
+    std::u16string buffer;
+    char16_t chunk[kRuntimeChunk];
+    bool result = true;
+    for (;;) {
+        size_t got = 0;
+        int error = 0;
+        result = util_platform::ReadRuntimeUnits(file, chunk, kRuntimeChunk, &got, &error);
+        if (buffer.size() + got > internal::MaxTextUnits()) return TooLong(path);
+        buffer.append(chunk, got);
+        if (!result) {
+            Logging::WriteV(kReadFailed, path.GetString(), error);
+            break;
+        }
+        if (got < kRuntimeChunk || std::feof(file)) break;  // the end of the text
+    }
+    std::replace(buffer.begin(), buffer.end(), u'\r', u'\n');
+    if (text && !buffer.empty()) *text = CString(buffer);
+    return result;
+}
+
+bool ReadRuntimeAnsi(const CPath& path, std::FILE* file, CString* text) {
+    std::string bytes;
+    char chunk[kRuntimeChunk];
+    bool result = true;
+    for (;;) {
+        size_t got = 0;
+        int error = 0;
+        result = util_platform::ReadStdioFile(file, chunk, kRuntimeChunk, &got, &error);
+        // Each byte gives at most one unit and at least half of one.
+        if ((bytes.size() + got) / 2 > internal::MaxTextUnits()) return TooLong(path);
+        bytes.append(chunk, got);
+        if (!result) {
+            Logging::WriteV(kReadFailed, path.GetString(), error);
+            break;
+        }
+        if (got < kRuntimeChunk || std::feof(file)) break;
+    }
+    if (bytes.empty()) return result;
+    std::u16string wide = util_platform::WideFromAnsi(bytes);
+    if (wide.size() > internal::MaxTextUnits()) return TooLong(path);
+    std::replace(wide.begin(), wide.end(), u'\r', u'\n');
+    if (text) *text = CString(wide);
+    return result;
+}
+#endif
 
 }  // namespace
 
@@ -212,10 +287,17 @@ bool ReadFileToString(const CPath& path, CString* text) {
     if (text) text->Empty();
     Encoding encoding = kAnsi;
     if (!GetFileEncoding(path, &encoding)) return false;
+#if defined(_WIN32)
+    FilePtr file = OpenLogged(path, encoding == kAnsi ? "r" : "r, ccs=UTF-8");
+    if (!file) return false;
+    return encoding == kAnsi ? ReadRuntimeAnsi(path, file.get(), text)
+                             : ReadRuntimeWide(path, file.get(), text);
+#else
     FilePtr file = OpenLogged(path, "rb");
     if (!file) return false;
     return encoding == kAnsi ? ReadAnsiText(path, file.get(), text)
                              : ReadUnicodeText(path, file.get(), encoding, text);
+#endif
 }
 
 bool ReadFileToStringDosNewline(const CPath& path, CString* text) {

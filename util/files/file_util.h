@@ -8,22 +8,36 @@
 // "Fail to read from '<path>', errno=<n>" through Logging::WriteV) and answered with false or
 // null; nothing throws. Nothing keeps state: every function may run on any thread.
 //
-// Decoding never fails: invalid UTF-8, an unpaired surrogate or an odd trailing byte of a
-// UTF-16 file becomes U+FFFD and reading goes on, so the text is always well-formed UTF-16.
+// Reading gives the text of the Windows C runtime's text mode on every platform (on Windows the
+// runtime itself reads; elsewhere our decoder gives the same answers):
+//   - a Ctrl-Z ends the text: the byte 1A in ANSI and UTF-8 files, the whole unit 001A in UTF-16
+//     ones ("ab" 1A "cd" reads as "ab"; the unit 011A does not end anything);
+//   - UTF-16 units arrive as they are, unpaired surrogates too; an odd last byte is dropped;
+//   - malformed UTF-8 becomes U+FFFD, as Windows' UTF-8 conversion makes it: one for a byte that
+//     cannot start a sequence, one for a start byte and the continuation bytes after it, one
+//     for a start byte with a second byte out of its range (E0 80 80 -> U+FFFD U+FFFD), and one
+//     for a sequence the end of the text cuts off, with every byte after its start
+//     ("ab" F0 90 "c" -> "ab" U+FFFD).
+// On Windows the runtime reports some files as a failed read instead (a UTF-8 file ending in
+// the first byte of a sequence; under Wine also a Ctrl-Z that falls at the start of one of its
+// reads): false, "Fail to read from", and the text read before.
 //
 // Opening. A folder fails at the open, like a missing file, and so (POSIX) does a FIFO,
-// socket or device, at once, without waiting for a writer or reading without end: "Fail to open" through
-// Logging::Debug, outputs untouched; nothing is read from it. Every open meets the share modes
-// of CFileAccess (others may read the file while it is open, not write it), so a text stream
-// cannot truncate or write a file held by a handle, another stream or the log, and a handle
-// cannot write a file held by a stream; a refused open fails like any other. Streams that write
-// never open through a symbolic link at the path (POSIX: ELOOP).
+// socket or device, at once, without waiting for a writer or reading without end: "Fail to open"
+// through Logging::Debug, outputs untouched; nothing is read from it. POSIX: every open meets the
+// share modes of CFileAccess (others may read the file while it is open, not write it), so a text
+// stream cannot truncate or write a file held by a handle, another stream or the log, and a
+// handle cannot write a file held by a stream; a refused open fails like any other. Windows: the
+// runtime's streams (_wfopen_s) refuse to write a file a handle or the log holds, and themselves
+// leave the file open to every other opener, as the runtime does. Streams that write never open
+// through a symbolic link at the path (POSIX: ELOOP).
 //
 // Size. The longest text delivered is CString::kMaxLength UTF-16 units (about 1 GiB of ANSI
 // or ASCII text); a file holding more is answered with false and an empty text, logged as
 // "Fail to read from '<path>', errno=27" (EFBIG).
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,13 +57,14 @@ enum Encoding : int32_t {
     kUtf8 = 3,     // UTF-8, mark EF BB BF
 };
 
-// A text stream of our own that decodes on reading and encodes on writing, the counterpart of
-// a C runtime stream opened with an encoding option. Made by OpenTextFile; the file is closed
-// when the object goes away (or by Close).
+#if !defined(_WIN32)
+// POSIX: a text stream of our own that decodes on reading and encodes on writing, the
+// counterpart of the C runtime stream that OpenTextFile gives on Windows. Made by OpenTextFile;
+// the file is closed when the object goes away (or by Close).
 //
-// Text mode (the default; "t" in the mode) reads CR LF as LF and writes LF as CR LF. Binary
-// mode ("b") leaves line ends alone but still decodes and encodes. A lone CR is kept here:
-// only ReadFileToString turns it into LF.
+// Text mode (the default; "t" in the mode) reads CR LF as LF, ends the text at a Ctrl-Z and
+// writes LF as CR LF. Binary mode ("b") leaves line ends and Ctrl-Z alone but still decodes and
+// encodes. A lone CR is kept here: only ReadFileToString turns it into LF.
 //
 // When a stream in kUtf8, kUtf16Le or kUnicode creates its file (mode "w", "w+", or "a"/"a+"
 // on an empty or new file) it writes the byte-order mark first (kUnicode writes FF FE, like
@@ -101,6 +116,13 @@ class UTIL_EXPORT TextFile {
 
 using TextFilePtr = std::unique_ptr<TextFile>;
 
+// What OpenTextFile hands out: our stream here.
+using TextStream = TextFilePtr;
+#else
+// Windows: the C runtime's stream; the caller closes it with fclose.
+using TextStream = std::FILE*;
+#endif
+
 // Stores the encoding of the file at path in *encoding (may be null) from its first three
 // bytes: FF FE is tested first, then EF BB BF; big-endian UTF-16 (FE FF) is not recognised and
 // counts as kAnsi, as does a file shorter than its mark:
@@ -109,11 +131,18 @@ using TextFilePtr = std::unique_ptr<TextFile>;
 // encoding of the bytes read is still stored).
 UTIL_EXPORT bool GetFileEncoding(const CPath& path, Encoding* encoding);
 
-// Opens a text stream. mode is "r", "w" or "a", optionally followed by "+" and "t" or "b"
-// (anything else fails with errno=22). When a file exists at path its own encoding, as
-// GetFileEncoding tells it, replaces the caller's; so an existing file without mark opens as
-// kAnsi whatever the caller asked. Answers null on failure (logged).
-UTIL_EXPORT TextFilePtr OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding);
+// Opens a text stream. When a file exists at path its own encoding, as GetFileEncoding tells it,
+// replaces the caller's; so an existing file without mark opens as kAnsi whatever the caller
+// asked. Answers null on failure (logged).
+//
+// Windows: the mode is the caller's with the encoding's option appended (kUnicode ", ccs=Unicode",
+// kUtf16Le ", ccs=UTF-16LE", kUtf8 ", ccs=UTF-8", kAnsi nothing), opened by _wfopen_s: the runtime
+// judges the mode, writes the mark of a new file and decodes and encodes:
+//   OpenTextFile(L"new.txt", L"w", kUtf8)   -> _wfopen_s(..., L"w, ccs=UTF-8")
+//   OpenTextFile(L"old.txt", L"w", kUtf8)   -> _wfopen_s(..., L"w") when old.txt has no mark
+// POSIX: mode is "r", "w" or "a", optionally followed by "+" and "t" or "b" (anything else fails
+// with errno=22); the stream writes the mark of a new file itself.
+UTIL_EXPORT TextStream OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding);
 #if UTIL_WCHAR_IS_UTF16
 // The same for a wchar_t mode (LPCWSTR): OpenTextFile(L"C:\\a.txt", L"w", kUtf8).
 inline auto OpenTextFile(const CPath& path, util_wide::Text mode, Encoding encoding) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -91,18 +92,19 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEndsUpToTheLimit)
          u"a\nb\nc\né\n\n€\n\n\U0001F600"},
         {"UTF-8 CR LF inside long ASCII runs", kMark8 + "0123456789abcdef\r\n0123456789abcdef\r",
          kUtf8, u"0123456789abcdef\n0123456789abcdef\n"},
-        // One U+FFFD per maximal ill-formed sequence.
+        // U+FFFD as Windows' UTF-8 conversion gives it: a second byte out of range goes with
+        // the start byte, the bytes after it count alone.
         {"UTF-8 bad lead bytes", kMark8 + "\xC0\x80x\xFFy", kUtf8, bad + bad + u"x" + bad + u"y"},
         {"UTF-8 overlong, surrogate, above U+10FFFF",
          kMark8 + "\xE0\x9F\xBF\xF0\x8F\xBF\xBF\xED\xA0\x80\xF4\x90\x80\x80", kUtf8,
-         std::u16string(14, u'\uFFFD')},
+         std::u16string(10, u'\uFFFD')},
         {"UTF-8 truncated sequence then ASCII", kMark8 + "\xE2\x82z", kUtf8, bad + u"z"},
         {"UTF-8 truncated sequence at the end", kMark8 + "ab\xF0\x9F\x98", kUtf8, u"ab" + bad},
         {"UTF-16LE mark inside stays; CR LF, lone CR, LF", kMark16 + Le(u"\uFEFF\r\nb\rc\nd"),
          kUtf16Le, u"\uFEFF\nb\nc\nd"},
-        {"UTF-16LE surrogates, paired and not; odd trailing byte",
+        {"UTF-16LE surrogates, paired and not, pass; an odd trailing byte is dropped",
          kMark16 + Le(u"\U0001F600\xD83Dx\xDE00y\xD83D") + "c", kUtf16Le,
-         u"\U0001F600" + bad + u"x" + bad + u"y" + bad + bad},
+         u"\U0001F600\xD83Dx\xDE00y\xD83D"},
         {"ANSI line ends", "a\r\nb\rc\n", kAnsi, u"a\nb\nc\n"},
         // Past the limit: the text, or only the DOS one (refused whole).
         {"ANSI at the limit", Repeat("a"s, 100), kAnsi, Repeat(u"a"s, 100)},
@@ -136,6 +138,116 @@ TEST_F(FileUtilTest, DetectsAndReadsEachEncodingWithUniformLineEndsUpToTheLimit)
     EXPECT_EQ(Count(StopLog(), line), refusals);
 }
 
+// A text stream read to its end: on Windows the runtime's stream, read as the runtime delivers
+// it (wide characters in a "ccs=" mode, else bytes in the thread's code page); elsewhere ours.
+// nullopt when the open or a read fails.
+std::optional<std::u16string> ReadStream(const CPath& path) {
+#if defined(_WIN32)
+    Encoding encoding = kAnsi;
+    if (!GetFileEncoding(path, &encoding)) return std::nullopt;
+    std::FILE* file = OpenTextFile(path, u"r", kAnsi);
+    if (!file) return std::nullopt;
+    std::u16string text;
+    std::string bytes;
+    wchar_t units[512];
+    char chunk[512];
+    for (bool more = true; more && !std::ferror(file);) {
+        const size_t got = encoding == kAnsi ? std::fread(chunk, 1, 512, file)
+                                             : std::fread(units, sizeof(wchar_t), 512, file);
+        if (got > 512) break;  // the runtime's answer for a failed conversion
+        if (encoding == kAnsi)
+            bytes.append(chunk, got);
+        else
+            text.append(units, units + got);
+        more = got == 512;
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return encoding == kAnsi ? util_platform::WideFromAnsi(bytes) : text;
+#else
+    TextFilePtr file = OpenTextFile(path, u"r", kAnsi);
+    CString text;
+    if (!file || !file->ReadAll(&text)) return std::nullopt;
+    return std::u16string(text.View());
+#endif
+}
+
+// Bytes and the text that the Windows C runtime's text mode reads from them, as measured under
+// Wine: a stream delivers it as it stands, ReadFileToString with its lone CRs made LF. One table
+// for every platform, so that a file reads alike everywhere.
+TEST_F(FileUtilTest, ReadsWhatTheWindowsRuntimesTextModeReads) {
+    const std::u16string bad = u"\uFFFD";
+    const std::pair<std::string, std::u16string> cases[] = {
+        // A Ctrl-Z ends the text; in UTF-16 only the whole unit 001A does.
+        {"ab\x1A"
+         "cd",
+         u"ab"},
+        {"\x1A"
+         "ab",
+         u""},
+        {"a\r\x1A", u"a\r"},
+        {kMark8 + "ab\x1A"
+                  "cd",
+         u"ab"},
+        {kMark8 + Repeat("a"s, 1023) +
+             "\x1A"
+             "bc",
+         Repeat(u"a"s, 1023)},
+        {kMark16 + Le(u"ab\x1A"
+                      "cd"),
+         u"ab"},
+        {kMark16 + Le(u"\u011Ax\u1A00y"), u"\u011Ax\u1A00y"},
+        // Line ends: CR LF is LF, a lone CR stays, also across the runtime's chunks.
+        {"a\r\r\nb\r", u"a\r\nb\r"},
+        {kMark8 + Repeat("a"s, 2047) + "\r\nb", Repeat(u"a"s, 2047) + u"\nb"},
+        {kMark16 + Le(Repeat(u"a"s, 1023) + u"\r\nb\r"), Repeat(u"a"s, 1023) + u"\nb\r"},
+        // UTF-16 units pass as they are; an odd last byte is dropped.
+        {kMark16 + Le(u"a") + std::string("\x00\xD8", 2), u"a\xD800"},
+        {kMark16 + Le(u"a\xDC00"
+                      "b\xD800\xDBFF"),
+         u"a\xDC00"
+         "b\xD800\xDBFF"},
+        {kMark16 + Le(u"ab") + "c", u"ab"},
+        {kMark16 + "c", u""},
+        // Malformed UTF-8.
+        {kMark8 + "\xE0\x80\x80x", bad + bad + u"x"},
+        {kMark8 + "\xF4\x90\x80x", bad + bad + u"x"},
+        {kMark8 + "\xE2\x82xx", bad + u"xx"},
+        {kMark8 + "\xE2xa", bad + u"xa"},
+        {kMark8 + "\xC2x\xF5\x80", bad + u"x" + bad + bad},
+        {kMark8 + "\xF0\x90\x80xab", bad + u"xab"},
+        {kMark8 + "ab\xF0\x90"
+                  "c",
+         u"ab" + bad},
+        {kMark8 + "ab\xE2\x82\x1A"
+                  "cd",
+         u"ab" + bad},
+        {kMark8 + "\xE2\nab", bad + u"\nab"},
+        {kMark8 + "\xF0\na", bad},
+        {kMark8 + "\xEF\xBB\xBF\xEF\xBF\xBF", u"\uFEFF\uFFFF"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        const CPath path = Write(bytes);
+        std::u16string whole = expected;
+        std::replace(whole.begin(), whole.end(), u'\r', u'\n');
+        CString text;
+        EXPECT_TRUE(ReadFileToString(path, &text));
+        EXPECT_EQ(text.View(), whole);
+        EXPECT_EQ(ReadStream(path), std::optional<std::u16string>(expected));
+    }
+    // A UTF-8 file that ends in the first byte of a sequence: the Windows runtime fails the read
+    // (the text read before its last chunk stays); elsewhere that byte is one U+FFFD.
+    CString text;
+    const bool read = ReadFileToString(Write(kMark8 + Repeat("a"s, 3000) + "\xE2"), &text);
+#if defined(_WIN32)
+    EXPECT_TRUE(!read && text.GetLength() < 3000);
+#else
+    EXPECT_TRUE(read && text.View() == Repeat(u"a"s, 3000) + bad);
+#endif
+}
+
 // The ways of opening a file that the share table below tries, each opened as its name says
 // and held until its answer goes (a call that holds nothing answers a token): a handle in each
 // mode, a device (read-write, which lets others write, or write-only), a text stream in a
@@ -161,11 +273,22 @@ std::shared_ptr<void> OpenAs(const std::string& how, const CPath& path, const CS
     }
     if (how.rfind("device", 0) == 0) return handle(files.FA_OpenDevice(path, how == "device rw"));
     if (modes.count(how)) return handle(files.FA_OpenFile(path, modes.at(how)));
+#if defined(_WIN32)
+    std::FILE* stream = OpenTextFile(path, CString::FromUtf8(how), kAnsi);
+    return stream ? std::shared_ptr<void>(stream, [](std::FILE* f) { std::fclose(f); }) : nullptr;
+#else
     return std::shared_ptr<void>(OpenTextFile(path, CString::FromUtf8(how), kAnsi));
+#endif
 }
 
-const char* const kOpeners[] = {"w",        "a", "r+",      "FM_Create", "FM_Append", "device rw",
-                                "device w", "r", "FM_Read", "size",      "desc"};
+// On Windows a text stream is the runtime's, which lets every other opener read and write: a
+// stream that truncates ("w") would change the file under the holders that let it in, so it is
+// not among the openers there, and streams hold no file for the table.
+const char* const kOpeners[] = {
+#if !defined(_WIN32)
+    "w",
+#endif
+    "a", "r+", "FM_Create", "FM_Append", "device rw", "device w", "r", "FM_Read", "size", "desc"};
 const char* const kShareChild = "UTIL_SHARE_TABLE_CHILD";  // the file the child opens
 
 // Each opener in turn on the file, closed again before the next: '1' admitted, '0' refused,
@@ -210,9 +333,14 @@ std::string TryEveryOpenerInAnotherProcess(const CPath& path) {
 // process or another one, a refused opener changes nothing, not even by truncation.
 TEST_F(FileUtilTest, EveryInterfaceMeetsTheSameShareModesInEveryProcess) {
     const std::set<std::string> readers = {"r", "FM_Read", "size", "desc"},
+#if defined(_WIN32)
+                                sharers = {"device rw", "size", "desc", "r", "a", "r+"};
+    for (const std::string holder : {"FM_Read", "FM_Append", "device rw", "device w", "log"}) {
+#else
                                 sharers = {"device rw", "size", "desc"};  // let others write
     for (const std::string holder :
          {"FM_Read", "FM_Append", "device rw", "device w", "r", "a", "log"}) {
+#endif
         SCOPED_TRACE("held by " + holder);
         const CPath path = Write("content\r\n", "Tessmar.log");
         std::string expected;  // in the order of kOpeners
@@ -292,6 +420,7 @@ TEST_F(FileUtilTest, FailuresAnswerFalseWithWhatWasRead) {
     }
 }
 
+#if !defined(_WIN32)
 // Writing: marks and line ends of new and existing files; reading; modes refused.
 // A stream's reads stop at the text limit: a line longer than it (a file with no line end in
 // sight) and a whole text past it fail with EFBIG after reading no more than the limit allows,
@@ -374,5 +503,43 @@ TEST_F(FileUtilTest, OpenTextFileWritesAndReadsMarksAndLineEnds) {
     for (const char16_t* mode : {u"", u"x", u"rw", u"r++", u"rbt", u"r, ccs=UTF-8"})
         EXPECT_FALSE(OpenTextFile(path, mode, kUtf8)) << CString(mode).ToUtf8();
 }
+#else
+
+// Windows: the runtime's stream, opened with the caller's mode and the option of the encoding
+// in use: the runtime writes a new file's mark and encodes, and judges the mode itself.
+TEST_F(FileUtilTest, OpenTextFileOpensTheRuntimesStreamWithTheEncodingsOption) {
+    using Row =
+        std::tuple<const char*, std::optional<std::string>, const char16_t*, Encoding, std::string>;
+    const Row cases[] = {
+        {"new UTF-8 file", std::nullopt, u"w", kUtf8, kMark8 + "a\r\n\xC3\xA9"},
+        {"new Unicode file", std::nullopt, u"w", kUnicode, kMark16 + Le(u"a\r\n\u00E9")},
+        {"new UTF-16LE file", std::nullopt, u"a", kUtf16Le, kMark16 + Le(u"a\r\n\u00E9")},
+        {"new ANSI file", std::nullopt, u"w", kAnsi, "a\r\n\xE9"},
+        {"existing file without mark wins", "x", u"w", kUtf8, "a\r\n\xE9"},
+        {"existing UTF-16LE file appended", kMark16 + Le(u"z"), u"a", kAnsi,
+         kMark16 + Le(u"za\r\n\u00E9")},
+        {"existing UTF-8 file rewritten", kMark8 + "old", u"w+", kAnsi, kMark8 + "a\r\n\xC3\xA9"},
+    };
+    for (const auto& [what, existing, mode, asked, expected] : cases) {
+        SCOPED_TRACE(what);
+        const std::string name = what + ".txt"s;
+        if (existing) Write(*existing, name);
+        std::FILE* file = OpenTextFile(CPath(scratch_.Wide(name)), mode, asked);
+        ASSERT_TRUE(file);
+        EXPECT_GE(std::fputws(L"a\n\u00E9", file), 0);
+        EXPECT_EQ(std::fclose(file), 0);
+        EXPECT_EQ(ReadFileBytes(scratch_.path() / name), expected);
+    }
+    // Modes the runtime does not take, an option given twice among them: null, logged with
+    // errno=22.
+    StartLog(true);
+    const CPath path = Write(kMark8 + "x");
+    for (const char16_t* mode : {u"", u"x", u"r, ccs=UTF-8", u"r, ccs=bogus"})
+        EXPECT_EQ(OpenTextFile(path, mode, kUtf8), nullptr) << CString(mode).ToUtf8();
+    CString line;
+    line.Format(u"Fail to open '%s', errno=%d\n", path.GetString(), EINVAL);
+    EXPECT_EQ(Count(StopLog(), line), 4);
+}
+#endif  // _WIN32
 
 }  // namespace

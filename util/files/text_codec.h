@@ -16,15 +16,22 @@ namespace internal {
 
 enum class ByteEncoding { kUtf8, kUtf16Le };
 
-// Turns a byte stream, fed in chunks, into well-formed UTF-16 with LF line ends: CR LF and a
-// lone CR both become LF, also when a chunk ends between the CR and the LF. Malformed input
-// (invalid UTF-8, an unpaired surrogate, an odd trailing byte of UTF-16) becomes U+FFFD and
-// decoding goes on. A byte-order mark is not removed here: the caller skips it. With
-// foldLineEnds = false, CR and LF pass unchanged.
+// Turns a byte stream, fed in chunks, into UTF-16 with LF line ends, giving the text that the
+// Windows C runtime's text mode gives for the same bytes:
+//   - CR LF and a lone CR both become LF, also when a chunk ends between the CR and the LF
+//     (with foldLineEnds = false, CR and LF pass unchanged);
+//   - in text mode a Ctrl-Z (the byte 1A, in UTF-16 the whole unit 001A) ends the text: what
+//     comes after it is consumed and dropped, and Ended() turns true;
+//   - malformed UTF-8 becomes U+FFFD (the rules are at DecodeUtf8 in the source); UTF-16
+//     units pass as they are, unpaired surrogates too, and an odd last byte is dropped.
+// A byte-order mark is not removed here: the caller skips it.
 class TextDecoder {
   public:
-    explicit TextDecoder(ByteEncoding encoding, bool foldLineEnds = true)
-        : encoding_(encoding), fold_(foldLineEnds) {}
+    explicit TextDecoder(ByteEncoding encoding, bool foldLineEnds = true, bool textMode = true)
+        : encoding_(encoding), fold_(foldLineEnds), textMode_(textMode) {}
+
+    // True once a Ctrl-Z ended the text (text mode only): no later byte gives text.
+    bool Ended() const { return ended_; }
 
     // Decodes the first bytes of [in, in + size) into out and answers the units written. Bytes
     // of a sequence that may still be completed by the next chunk are not consumed (at most 3);
@@ -38,12 +45,14 @@ class TextDecoder {
                          size_t* consumed);
 
     ByteEncoding encoding_;
-    bool fold_;
+    bool fold_, textMode_;
+    bool ended_ = false;
     bool afterCr_ = false;  // the last unit written was a CR turned into LF
 };
 
 // The whole of bytes decoded at once (no byte-order mark expected).
-std::u16string DecodeText(std::string_view bytes, ByteEncoding encoding, bool foldLineEnds = true);
+std::u16string DecodeText(std::string_view bytes, ByteEncoding encoding, bool foldLineEnds = true,
+                          bool textMode = true);
 
 // Folds line ends in place: CR LF and a lone CR become LF. Answers the new length.
 size_t FoldLineEnds(char16_t* text, size_t length);

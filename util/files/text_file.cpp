@@ -1,6 +1,7 @@
 // The text stream that OpenTextFile hands out, and OpenTextFile itself.
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -15,6 +16,36 @@ namespace common {
 namespace sdk {
 namespace file_util {
 
+namespace {
+
+constexpr char16_t kOpenFailed[] = u"Fail to open '%s', errno=%d\n";
+
+}  // namespace
+
+#if defined(_WIN32)
+
+// Windows hands out the C runtime's own stream: the caller's mode with the encoding option of
+// the file's encoding (an existing file's, told by its mark, else the caller's), opened by
+// _wfopen_s, which also judges the mode.
+std::FILE* OpenTextFile(const CPath& path, const char16_t* mode, Encoding encoding) {
+    if (mode == nullptr) {
+        Logging::Debug(kOpenFailed, path.GetString(), EINVAL);
+        return nullptr;
+    }
+    std::u16string effective(mode);
+    if (path.FileExists() && !GetFileEncoding(path, &encoding)) return nullptr;
+    effective += encoding == kUnicode   ? u", ccs=Unicode"
+                 : encoding == kUtf16Le ? u", ccs=UTF-16LE"
+                 : encoding == kUtf8    ? u", ccs=UTF-8"
+                                        : u"";
+    int error = 0;
+    std::FILE* stream = util_platform::OpenRuntimeStream(path.View(), effective, &error);
+    if (stream == nullptr) Logging::Debug(kOpenFailed, path.GetString(), error);
+    return stream;
+}
+
+#else
+
 using internal::ByteEncoding;
 
 struct TextFile::State {
@@ -24,6 +55,7 @@ struct TextFile::State {
     bool canRead = false, canWrite = false;
     enum { kNone, kReading, kWriting } last = kNone;
     bool eof = false, error = false;
+    bool ended = false;  // a Ctrl-Z, or a broken sequence at the end, ended the text
     int lastErrno = 0;
 
     void Fail(int number) {
@@ -35,6 +67,35 @@ struct TextFile::State {
         if (last != kNone && last != next) std::fseek(file, 0, SEEK_CUR);
         last = next;
     }
+    // A line of UTF-8 decodes as the whole file would: a sequence cut off by the line's LF
+    // stands for one U+FFFD, and when the file ends before such a sequence could, that U+FFFD
+    // takes the LF and the rest of the file with it. So when a start byte comes shortly before
+    // the LF, the few bytes after the line are counted (and left unread): ASCII stand-ins for
+    // them let the decoder see how far the file goes, and are taken off again.
+    std::u16string DecodeUtf8Line(const std::string& bytes) {
+        const size_t n = bytes.size();
+        bool cutOff = false;  // a start byte among the three before the LF
+        for (size_t i = n >= 4 ? n - 4 : 0; i + 1 < n; ++i)
+            cutOff = cutOff || static_cast<uint8_t>(bytes[i]) >= 0xC0;
+        if (ended || bytes.back() != '\n' || !cutOff)
+            return internal::DecodeText(bytes, ByteEncoding::kUtf8, false, false);
+        size_t after = 0;
+        long taken = 0;
+        for (int ch; after < 3 && (ch = std::getc(file)) != EOF; ++after) {
+            ++taken;
+            if (textMode && ch == 0x1A) break;
+        }
+        std::fseek(file, -taken, SEEK_CUR);
+        std::u16string text = internal::DecodeText(bytes + std::string(after, 'x'),
+                                                   ByteEncoding::kUtf8, false, false);
+        if (text.size() >= after &&
+            text.compare(text.size() - after, after, std::u16string(after, u'x')) == 0)
+            text.resize(text.size() - after);
+        else  // the end of the file went into the U+FFFD
+            ended = true;
+        return text;
+    }
+
     bool WriteBytes(const std::string& bytes) {
         errno = 0;
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
@@ -102,7 +163,9 @@ bool TextFile::ReadLine(CString* line) {
         return false;
     }
     s.Switch(State::kReading);
-    // Collect the bytes of one line: up to and including the byte or unit LF.
+    // Collect the bytes of one line: up to and including the byte or unit LF. In text mode a
+    // Ctrl-Z (the byte 1A, in UTF-16 the unit 001A) ends the text, as in the C runtime's text
+    // streams: it and everything after it are never delivered.
     const size_t width = s.encoding == kAnsi || s.encoding == kUtf8 ? 1 : 2;
     // A line holds at most MaxTextUnits() units. A unit takes at most 3 bytes (UTF-8) or 2
     // (UTF-16, a double-byte code page), so once the bytes pass that many times the limit no
@@ -113,11 +176,16 @@ bool TextFile::ReadLine(CString* line) {
     std::string bytes;
     errno = 0;
     try {
-        for (int ch; (ch = std::getc(s.file)) != EOF;) {
+        for (int ch; !s.ended && (ch = std::getc(s.file)) != EOF;) {
             bytes += static_cast<char>(ch);
             const size_t n = bytes.size();
-            if (n % width == 0 && bytes[n - width] == '\n' && (width == 1 || bytes[n - 1] == 0))
+            if (n % width != 0) continue;
+            if (s.textMode && bytes[n - width] == '\x1A' && (width == 1 || bytes[n - 1] == 0)) {
+                bytes.resize(n - width);
+                s.ended = true;
                 break;
+            }
+            if (bytes[n - width] == '\n' && (width == 1 || bytes[n - 1] == 0)) break;
             if (n >= maxBytes) {
                 s.Fail(EFBIG);
                 return false;
@@ -138,9 +206,10 @@ bool TextFile::ReadLine(CString* line) {
     std::u16string text;
     if (s.encoding == kAnsi)
         text = util_platform::WideFromAnsi(bytes);
+    else if (width == 2)
+        text = internal::DecodeText(bytes, ByteEncoding::kUtf16Le, false, false);
     else
-        text = internal::DecodeText(
-            bytes, width == 1 ? ByteEncoding::kUtf8 : ByteEncoding::kUtf16Le, false);
+        text = s.DecodeUtf8Line(bytes);
     const size_t n = text.size();
     if (s.textMode && n >= 2 && text[n - 2] == u'\r' && text[n - 1] == u'\n') text.erase(n - 2, 1);
     if (text.size() > limit) {
@@ -224,7 +293,7 @@ TextFilePtr TextFileFactory::Open(const CPath& path, const char16_t* mode, Encod
     auto state = std::make_unique<TextFile::State>();
     ParsedMode parsed;
     if (!ParseMode(mode, &parsed)) {
-        Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), EINVAL);
+        Logging::Debug(kOpenFailed, path.GetString(), EINVAL);
         return nullptr;
     }
     const bool existed = path.FileExists();
@@ -237,7 +306,7 @@ TextFilePtr TextFileFactory::Open(const CPath& path, const char16_t* mode, Encod
     int error = 0;
     std::FILE* file = util_platform::OpenStdioFile(path.View(), fopenMode.c_str(), &error);
     if (file == nullptr) {
-        Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), error);
+        Logging::Debug(kOpenFailed, path.GetString(), error);
         return nullptr;
     }
     state->file = file;
@@ -254,7 +323,7 @@ TextFilePtr TextFileFactory::Open(const CPath& path, const char16_t* mode, Encod
     if (!mark.empty() && creates) {
         s.last = TextFile::State::kWriting;
         if (!s.WriteBytes(mark)) {
-            Logging::Debug(u"Fail to open '%s', errno=%d\n", path.GetString(), s.lastErrno);
+            Logging::Debug(kOpenFailed, path.GetString(), s.lastErrno);
             return nullptr;
         }
     } else if (!mark.empty() && existed && parsed.base != 'w') {
@@ -262,6 +331,8 @@ TextFilePtr TextFileFactory::Open(const CPath& path, const char16_t* mode, Encod
     }
     return stream;
 }
+
+#endif  // _WIN32
 
 }  // namespace file_util
 }  // namespace sdk

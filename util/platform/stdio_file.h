@@ -46,6 +46,23 @@ bool ReadStdioFile(std::FILE* stream, void* buffer, std::size_t count, std::size
 // /proc) report 0 and still hold text.
 long long StdioFileSize(std::FILE* stream);
 
+#if defined(_WIN32)
+// The C runtime's own stream, opened by _wfopen_s with mode exactly as given: "r", "w+",
+// "r, ccs=UTF-8", "a, ccs=UTF-16LE", ... The runtime checks the mode (EINVAL for one it does not
+// know), decodes and encodes in its text modes and applies its own share rules (under Wine the
+// file stays open to every other opener). Faults of FailOpensForTesting apply. On failure answers
+// null with the runtime's error number in *error (never 0).
+std::FILE* OpenRuntimeStream(std::u16string_view path, std::u16string_view mode, int* error);
+
+// fread of up to count wide characters from a stream opened with a "ccs=" mode; *got tells how
+// many. Answers false when the stream reports an error, with its error number in *error (never
+// 0); a count beyond what was asked, which the runtime gives for a conversion it could not make
+// (a file ending in the first byte of a UTF-8 sequence, a Ctrl-Z at the start of a read under
+// Wine), is such an error too, with nothing read. Faults of FailReadsForTesting apply.
+bool ReadRuntimeUnits(std::FILE* stream, char16_t* buffer, std::size_t count, std::size_t* got,
+                      int* error);
+#endif
+
 }  // namespace util_platform
 
 #endif  // UTIL_PLATFORM_STDIO_FILE_H

@@ -12,16 +12,10 @@
 
 namespace util_platform {
 
-// The library's text readers and writers open streams in binary mode and do the encoding
-// themselves, on Windows as elsewhere, rather than use the C runtime's "ccs=" text modes: in
-// those, the runtime that mingw-w64 links (msvcrt) ends the text at a Ctrl-Z byte and drops the
-// odd last byte of a UTF-16 file, where our decoder delivers the rest of the text and U+FFFD.
-// (CR LF, byte-order marks and malformed UTF-8 it handles as our decoder does.)
-//
-// Streams take part in the share modes as the library's handles do: while the stream is open,
-// others may read the file but not write it (_SH_DENYWR), and a file another opener is writing
-// cannot be opened. A folder cannot be opened as a stream at all (EACCES). A write mode may
-// follow a link in the file's place: only a privileged user can make one on Windows.
+// Streams of OpenStdioFile take part in the share modes as the library's handles do: while the
+// stream is open, others may read the file but not write it (_SH_DENYWR), and a file another opener
+// is writing cannot be opened. A folder cannot be opened as a stream at all (EACCES). A write mode
+// may follow a link in the file's place: only a privileged user can make one on Windows.
 std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error) {
     if (mode == nullptr || path.empty()) {
         if (error != nullptr) *error = path.empty() ? ENOENT : EINVAL;
@@ -64,6 +58,48 @@ bool ReadStdioFile(std::FILE* stream, void* buffer, std::size_t count, std::size
             return false;
         }
         if (read < allowed) break;  // the end of the file
+    }
+    return true;
+}
+
+std::FILE* OpenRuntimeStream(std::u16string_view path, std::u16string_view mode, int* error) {
+    win32::FaultCodes fault;
+    if (!win32::OpenAllowed(&fault)) {
+        *error = fault.runtime;
+        return nullptr;
+    }
+    const std::wstring widePath = win32::Wide(path), wideMode = win32::Wide(mode);
+    std::FILE* stream = nullptr;
+    const errno_t result = ::_wfopen_s(&stream, widePath.c_str(), wideMode.c_str());
+    if (stream == nullptr) *error = result != 0 ? result : EINVAL;
+    return stream;
+}
+
+bool ReadRuntimeUnits(std::FILE* stream, char16_t* buffer, std::size_t count, std::size_t* got,
+                      int* error) {
+    // As ReadStdioFile: an injected fault part way gives the units before it and the failure.
+    *got = 0;
+    while (*got < count) {
+        size_t allowed = 0;
+        win32::FaultCodes fault;
+        if (!win32::AllowedRead((count - *got) * sizeof(wchar_t), &allowed, &fault)) {
+            *error = fault.runtime;
+            return false;
+        }
+        const size_t want = allowed / sizeof(wchar_t);
+        if (want == 0) continue;  // the budget is spent: the next check fails
+        errno = 0;
+        const size_t read = std::fread(buffer + *got, sizeof(wchar_t), want, stream);
+        if (read > want) {  // the runtime's -1 for a conversion it could not make
+            *error = errno != 0 ? errno : EILSEQ;
+            return false;
+        }
+        *got += read;
+        if (std::ferror(stream)) {
+            *error = errno != 0 ? errno : EIO;
+            return false;
+        }
+        if (read < want) break;  // the end of the text
     }
     return true;
 }
