@@ -146,9 +146,6 @@ TEST_F(CliBadInput, FilesThatAreNotWhatTheCommandExpects) {
          {"desc %FILE", "encoding %FILE", "ini %FILE S", "ini %FILE S K", "log show %FILE",
           "size %FILE", "stamp %FILE %OUT ID", "text %FILE", "text %FILE --dos"})
         for (const auto& [file, allowed] : files) {
-            // Awaited on Windows: the text reader's stream refuses a device as the library's
-            // own file handles do (today `text AUX` waits without end, `text NUL` reads nothing).
-            if (kWindows && devices.count(file) && (cmd[0] == 't' || cmd[0] == 'e')) continue;
             Check(cmd,
                   cmd == "ini %FILE S K"                       ? std::set<int>{1}
                   : cmd == "size %FILE" && devices.count(file) ? std::set<int>{0, 1}

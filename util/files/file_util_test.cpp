@@ -536,9 +536,27 @@ TEST_F(FileUtilTest, OpenTextFileOpensTheRuntimesStreamWithTheEncodingsOption) {
     const CPath path = Write(kMark8 + "x");
     for (const char16_t* mode : {u"", u"x", u"r, ccs=UTF-8", u"r, ccs=bogus"})
         EXPECT_EQ(OpenTextFile(path, mode, kUtf8), nullptr) << CString(mode).ToUtf8();
+    // Devices behind reserved names are no text files (reading AUX or the console would wait
+    // without end): refused at the open, for reading and for writing, with errno=22 where the
+    // runtime opened the device (Wine's runtime itself refuses CON without a console, EBADF).
+    const CPath devices[] = {CPath(u"NUL"), CPath(scratch_.Wide("CON")),
+                             CPath(scratch_.Wide("aux.txt"))};
+    for (const CPath& device : devices) {
+        SCOPED_TRACE(CString(device.GetString()).ToUtf8());
+        EXPECT_EQ(OpenTextFile(device, u"r", kAnsi), nullptr);
+        EXPECT_EQ(OpenTextFile(device, u"w", kUtf8), nullptr);
+        EXPECT_FALSE(ReadFileToString(device, nullptr));
+    }
+    const CString log = StopLog();
     CString line;
     line.Format(u"Fail to open '%s', errno=%d\n", path.GetString(), EINVAL);
-    EXPECT_EQ(Count(StopLog(), line), 4);
+    EXPECT_EQ(Count(log, line), 4);
+    for (const CPath& device : devices) {
+        line.Format(u"Fail to open '%s', errno=", device.GetString());
+        EXPECT_EQ(Count(log, line), 3) << line.ToUtf8();
+    }
+    line.Format(u"Fail to open 'NUL', errno=%d\n", EINVAL);
+    EXPECT_EQ(Count(log, line), 3);
 }
 #endif  // _WIN32
 

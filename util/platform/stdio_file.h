@@ -15,6 +15,9 @@
 //     open (fclose releases it); a refusal reports EBUSY.
 //   - Folders. A folder fails at the open, whatever the mode (POSIX EISDIR, Windows EACCES),
 //     so no read or write on a folder ever starts.
+//   - Files only. A FIFO, a pipe or a device (on Windows a reserved name: NUL, CON, AUX, COM1,
+//     ... in any folder, with any extension) fails at the open with EINVAL, since a read from
+//     some of them waits without end. This holds for OpenRuntimeStream too.
 //   - Symbolic links. A mode that writes ("w", "a" or "+") does not follow a symbolic link as
 //     the last element of the path: the open fails and nothing is written through the link.
 //     POSIX note: O_NOFOLLOW, errno ELOOP. Windows: creating a link needs a privilege other

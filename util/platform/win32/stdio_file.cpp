@@ -1,8 +1,10 @@
 #include "util/platform/stdio_file.h"
 
+#include <io.h>
 #include <share.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 
 #include <cerrno>
 #include <string>
@@ -11,6 +13,25 @@
 #include "util/platform/win32/wide.h"
 
 namespace util_platform {
+
+namespace {
+
+// A stream reads and writes files only: a reserved name (NUL, CON, AUX, COM1, ... in any folder,
+// with any extension) opens a device, and a read from some of them (AUX, the console) waits
+// without end. Such a stream is closed again and the open fails with EINVAL, as POSIX refuses a
+// FIFO or a device.
+std::FILE* DiskFileOnly(std::FILE* stream, int* error) {
+    if (stream == nullptr) return nullptr;
+    const intptr_t system = ::_get_osfhandle(::_fileno(stream));
+    if (system != -1 && ::GetFileType(reinterpret_cast<HANDLE>(system)) == FILE_TYPE_DISK)
+        return stream;
+    std::fclose(stream);
+    if (error != nullptr) *error = EINVAL;
+    errno = EINVAL;
+    return nullptr;
+}
+
+}  // namespace
 
 // Streams of OpenStdioFile take part in the share modes as the library's handles do: while the
 // stream is open, others may read the file but not write it (_SH_DENYWR), and a file another opener
@@ -32,7 +53,7 @@ std::FILE* OpenStdioFile(std::u16string_view path, const char* mode, int* error)
     errno = 0;
     std::FILE* stream = ::_wfsopen(widePath.c_str(), wideMode.c_str(), _SH_DENYWR);
     if (stream == nullptr && error != nullptr) *error = errno != 0 ? errno : EINVAL;
-    return stream;
+    return DiskFileOnly(stream, error);
 }
 
 // The injected read faults apply here; reads a caller makes with fread itself go straight to
@@ -72,7 +93,7 @@ std::FILE* OpenRuntimeStream(std::u16string_view path, std::u16string_view mode,
     std::FILE* stream = nullptr;
     const errno_t result = ::_wfopen_s(&stream, widePath.c_str(), wideMode.c_str());
     if (stream == nullptr) *error = result != 0 ? result : EINVAL;
-    return stream;
+    return DiskFileOnly(stream, error);
 }
 
 bool ReadRuntimeUnits(std::FILE* stream, char16_t* buffer, std::size_t count, std::size_t* got,
