@@ -15,7 +15,7 @@ PREFIX    ?= /usr/local
 
 .PHONY: all deps test-deps build demo test reliability install package windows-package exports asan tsan \
         bench bench-report fuzz fuzz-smoke fuzz-long format clean windows windows-test windows-demo \
-        windows-exports
+        windows-exports windows-x86 windows-x86-test windows-x86-exports
 
 all: build
 
@@ -55,12 +55,11 @@ package: build
 	@lintian --tag-display-limit 0 --fail-on error build/packages/*.deb
 	@ls -1 build/packages/*.deb
 
-# The Windows zip (build/windows/packages/) from the Windows build (preset windows).
-windows-package:
-	@$(DEPS) base windows
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows -j$(JOBS)
+# The Windows zips, one per architecture: build/windows/packages/...-win64.zip from the x64 build
+# (preset windows) and build/windows-x86/packages/...-win32.zip from the x86 one (windows-x86).
+windows-package: windows windows-x86
 	@cmake --build build/windows --target package
+	@cmake --build build/windows-x86 --target package
 
 # Rewrites util/util_so_exports.txt after an intended change of the exported interface.
 exports: build
@@ -128,11 +127,24 @@ fuzz-long: fuzz
 # Windows: Util.dll, tessmar-util.exe and the tests, cross-compiled with mingw-w64 into
 # build/windows and run under Wine (scripts/windows-test.sh starts and stops Xvfb and the
 # wineserver around the run).
+# Test discovery during the build starts a wineserver for the build's prefix; it is stopped
+# afterwards. $(1): the preset, $(2): its build folder.
+define windows_build
+	@cmake --preset $(1) >/dev/null
+	@cmake --build --preset $(1) -j$(JOBS)
+	@WINEPREFIX=$(CURDIR)/$(2)/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+endef
+
+# Rewrites the export list $(3) from the Util.dll in $(2) (triple $(1)).
+define windows_exports
+	@cmake -DOBJDUMP=$(1)-objdump -DCXXFILT=$(1)-c++filt \
+	  -DDLL=$(2)/bin/Util.dll -DEXE=$(2)/bin/tessmar-util.exe \
+	  -DEXPECTED=$(3) -DUPDATE=ON -P cmake/check_dll_exports.cmake
+endef
+
 windows:
 	@$(DEPS) base windows
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows -j$(JOBS)
-	@WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+	$(call windows_build,windows,build/windows)
 
 windows-test: windows
 	@scripts/windows-test.sh
@@ -142,12 +154,23 @@ windows-demo: windows
 	  WINEPREFIX=$(CURDIR)/build/windows/wine-prefix /usr/lib/wine/wineserver -k 2>/dev/null; \
 	  exit $$status
 
-# Rewrites util/util_dll_exports.txt from the built Util.dll, after a deliberate change of the
-# exported interface (the test dll_exports compares the DLL with that list).
+# 32-bit Windows: the same into build/windows-x86 with the i686 cross compiler, the suite under
+# 32-bit Wine (a win32 prefix in build/windows-x86/wine-prefix).
+windows-x86:
+	@$(DEPS) base windows-x86
+	$(call windows_build,windows-x86,build/windows-x86)
+
+windows-x86-test: windows-x86
+	@scripts/windows-test.sh --preset windows-x86
+
+# Rewrites util/util_dll_exports.txt (x64) or util/util_dll_exports_x86.txt from the built
+# Util.dll, after a deliberate change of the exported interface (the test dll_exports compares
+# the DLL with its list).
 windows-exports: windows
-	@cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DCXXFILT=x86_64-w64-mingw32-c++filt \
-	  -DDLL=build/windows/bin/Util.dll -DEXE=build/windows/bin/tessmar-util.exe \
-	  -DEXPECTED=util/util_dll_exports.txt -DUPDATE=ON -P cmake/check_dll_exports.cmake
+	$(call windows_exports,x86_64-w64-mingw32,build/windows,util/util_dll_exports.txt)
+
+windows-x86-exports: windows-x86
+	$(call windows_exports,i686-w64-mingw32,build/windows-x86,util/util_dll_exports_x86.txt)
 
 format:
 	@$(DEPS) format

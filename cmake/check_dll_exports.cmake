@@ -31,10 +31,12 @@ read_pe(${DLL} mangled dll_imports)
 get_filename_component(work ${DLL} DIRECTORY)
 read_pe(${EXE} unused exe_imports)
 
-# Demangle all names at once (one per line in, one per line out).
+# Demangle all names at once (one per line in, one per line out). The export table holds the
+# names without the underscore 32-bit symbols carry in object files, so c++filt must not strip
+# one (-n; the x86 c++filt strips it by default, the x64 one never does).
 string(REPLACE ";" "\n" mangled_text "${mangled}")
 file(WRITE ${work}/Util.exports.txt "${mangled_text}\n")
-execute_process(COMMAND ${CXXFILT} INPUT_FILE ${work}/Util.exports.txt
+execute_process(COMMAND ${CXXFILT} -n INPUT_FILE ${work}/Util.exports.txt
                 OUTPUT_VARIABLE demangled RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${CXXFILT} failed")

@@ -1,20 +1,4 @@
-# Toolchain file: cross-compiles for 64-bit Windows with Debian's mingw-w64 GCC.
-#
-# The "-posix" compilers use the POSIX thread model (winpthreads), which std::thread and
-# std::mutex need; the default "-win32" model lacks them. Libraries and headers are searched only
-# under the cross sysroot, so nothing of the host's /usr/include or /usr/lib leaks into the
-# Windows build (Boost is exposed on its own, see cmake/windows.cmake).
-set(CMAKE_SYSTEM_NAME Windows)
+# Toolchain file: cross-compiles for 64-bit Windows (x64) with Debian's mingw-w64 GCC.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
-set(CMAKE_OBJDUMP ${MINGW_TRIPLE}-objdump CACHE FILEPATH "objdump for PE files")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

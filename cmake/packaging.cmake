@@ -8,7 +8,7 @@
 # cut from the install components of cmake/install.cmake; dependencies on the system libraries
 # are computed by dpkg-shlibdeps, the ones between our packages are exact.
 #
-# Windows, one zip for a MinGW host: bin/Util.dll, bin/tessmar-util.exe, lib/libUtil.dll.a, the
+# Windows, one zip per architecture (-win64, -win32) for a MinGW host: bin/Util.dll, bin/tessmar-util.exe, lib/libUtil.dll.a, the
 # headers, the CMake package and the pkg-config file.
 
 set(UTIL_PACKAGE_MAINTAINER "Tessmar Util developers <util-dev@tessmar.example>")
@@ -24,7 +24,13 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-  set(CPACK_PACKAGE_FILE_NAME tessmar-util-${PROJECT_VERSION}-win64)
+  # -win64 for the x64 build, -win32 for the x86 one (the names Windows packages commonly use).
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(UTIL_WINDOWS_PACKAGE_ARCH win64)
+  else()
+    set(UTIL_WINDOWS_PACKAGE_ARCH win32)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME tessmar-util-${PROJECT_VERSION}-${UTIL_WINDOWS_PACKAGE_ARCH})
 else()
   set(UTIL_DEB_PACKAGES runtime:libtessmar-util1 dev:libtessmar-util-dev cli:tessmar-util)
 
@@ -128,12 +134,13 @@ if(UTIL_BUILD_TESTS AND UTIL_SANITIZE STREQUAL "" AND NOT CMAKE_CROSSCOMPILING)
 endif()
 
 # The Windows zip, unpacked and used by a host built with the cross compiler, run under Wine.
-if(UTIL_BUILD_TESTS AND WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR
-   AND CMAKE_TOOLCHAIN_FILE)
+# Where Wine cannot run the build's programs (no emulator), the host is built but not run, and
+# the test says so and counts as skipped.
+if(UTIL_BUILD_TESTS AND WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_TOOLCHAIN_FILE)
   add_test(NAME package.zip_and_build_host COMMAND ${CMAKE_SOURCE_DIR}/cmake/tests/check-zip.sh)
   set_tests_properties(package.zip_and_build_host PROPERTIES
-    LABELS package TIMEOUT 600 COST 1000
-    ENVIRONMENT "UTIL_BUILD_DIR=${CMAKE_BINARY_DIR};UTIL_SOURCE_DIR=${CMAKE_SOURCE_DIR};UTIL_VERSION=${PROJECT_VERSION};UTIL_CMAKE_GENERATOR=${CMAKE_GENERATOR};UTIL_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};UTIL_WINE_RUN=${CMAKE_CROSSCOMPILING_EMULATOR}")
+    LABELS package TIMEOUT 600 COST 1000 SKIP_RETURN_CODE 77
+    ENVIRONMENT "UTIL_BUILD_DIR=${CMAKE_BINARY_DIR};UTIL_SOURCE_DIR=${CMAKE_SOURCE_DIR};UTIL_VERSION=${PROJECT_VERSION};UTIL_CMAKE_GENERATOR=${CMAKE_GENERATOR};UTIL_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};UTIL_WINE_RUN=${CMAKE_CROSSCOMPILING_EMULATOR};UTIL_PACKAGE_FILE_NAME=tessmar-util-${PROJECT_VERSION}-${UTIL_WINDOWS_PACKAGE_ARCH}")
 endif()
 
 # `make exports` rewrites the export list after an intended change of the interface.

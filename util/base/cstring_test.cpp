@@ -104,6 +104,8 @@ TEST(CStringFormat, AppendAndSelfReference) {
 
 TEST(CString, OutOfRangeArgumentsAreClamped) {
     const CString abc(u"abc"), abca(u"abca");
+    // Only the top bit set: as an int it is 0 (64-bit size_t) or negative (32-bit).
+    constexpr size_t kHugeIndex = size_t{1} << (sizeof(size_t) * CHAR_BIT - 1);
     // Mid: past end, negative first, long count, negative count, negative first with count,
     // huge; Left and Right: negative, long.
     EXPECT_EQ(Joined(abc.Mid(5), abc.Mid(-3), abc.Mid(1, 99), abc.Mid(1, -1), abc.Mid(-5, 2),
@@ -116,7 +118,7 @@ TEST(CString, OutOfRangeArgumentsAreClamped) {
                                 abca.Find(u"a", 10), abca.Find(u"", 2), abca.Find(u"", 5),
                                 abca.Find(nullptr), abca.ReverseFind(u'z'), abca.FindOneOf(u"xc"),
                                 abca.FindOneOf(nullptr), abca.GetAt(7), abca.GetAt(-1),
-                                abca[size_t{1} << 40]}),
+                                abca[kHugeIndex]}),
               (std::vector<int>{-1, 0, 2, -1, 2, -1, 0, -1, 2, -1, 0, 0, 0}));
 }
 
