@@ -4,6 +4,7 @@
 
 #include "util/files/inifile_internal.h"
 #include "util/platform/profile.h"
+#include "util/platform/unicode.h"
 
 namespace common {
 namespace sdk {
@@ -15,42 +16,32 @@ uint32_t NextBufferSize(uint32_t size) {
     return next > 0x7FFFFFFFu ? 0 : static_cast<uint32_t>(next);
 }
 
-void AddSectionPairs(std::u16string_view list, KeyValueMap* values) {
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t end = list.find(u'\0', start);
-        if (end == std::u16string_view::npos) end = list.size();
-        std::u16string_view entry = list.substr(start, end - start);
-        start = end + 1;
-        if (entry.empty() || entry[0] == u'=') continue;
-        size_t equals = entry.find(u'=');
-        CString key(entry.substr(0, equals));
-        CString value;
-        if (equals != std::u16string_view::npos) value = CString(entry.substr(equals + 1));
-        key.Trim();
-        value.Trim();
-        (*values)[key] = value;
-    }
+void AddSectionEntry(std::u16string_view entry, KeyValueMap* values) {
+    if (entry.empty() || entry[0] == u'=') return;
+    const size_t equals = entry.find(u'=');
+    std::u16string_view key = entry.substr(0, equals), value;
+    if (equals != std::u16string_view::npos) value = entry.substr(equals + 1);
+    // Trimmed as CString::Trim trims, before any copy is made.
+    auto trim = [](std::u16string_view text) {
+        size_t first = 0, last = text.size();
+        while (first < last && util_platform::IsSpaceUnit(text[first])) ++first;
+        while (last > first && util_platform::IsSpaceUnit(text[last - 1])) --last;
+        return text.substr(first, last - first);
+    };
+    // Sections are often written in key order: placing each pair after the last one costs one
+    // comparison then, and only one more when the guess is wrong.
+    values->insert_or_assign(values->end(), CString(trim(key)), CString(trim(value)));
 }
 
 }  // namespace internal
 
 bool GetKeyValues(const CString& file, const CString& section, KeyValueMap* values) {
     if (values == nullptr) return false;
-    util_platform::ProfileFile profile(file.View());  // read once, whatever the doubling asks
-    std::vector<char16_t> buffer(internal::kFirstBufferSize);
-    uint32_t copied;
-    for (;;) {
-        const auto size = static_cast<uint32_t>(buffer.size());
-        copied = profile.ReadSection(section.View(), buffer.data(), size);
-        if (copied == 0) return false;
-        if (copied != size - 2) break;
-        const uint32_t next = internal::NextBufferSize(size);
-        if (next == 0) return false;
-        buffer.assign(next, u'\0');
-    }
-    internal::AddSectionPairs(std::u16string_view(buffer.data(), copied), values);
-    return true;
+    // One read and parse of the file, whatever size the list turns out to need.
+    return util_platform::ProfileFile(file.View())
+        .VisitSection(
+            section.View(), internal::kFirstBufferSize,
+            [values](std::u16string_view entry) { internal::AddSectionEntry(entry, values); });
 }
 
 bool GetString(const CString& file, const CString& section, const CString& key, CString* value) {

@@ -20,10 +20,10 @@ constexpr uint32_t kFirstBufferSize = 256;
 // largest size tried): 256 -> 512, 2^30 -> 0.
 uint32_t NextBufferSize(uint32_t size);
 
-// Adds the pairs of a section list ("k=v\0flag\0\0") to values: keys and values trimmed, a later
-// entry replacing an earlier one, an entry starting with "=" ignored, an entry without "=" a key
-// with the empty value.
-void AddSectionPairs(std::u16string_view list, KeyValueMap* values);
+// Adds the pair of one section entry ("k = v", "flag") to values: key and value trimmed, a
+// later entry replacing an earlier one, an entry starting with "=" ignored, an entry without
+// "=" a key with the empty value.
+void AddSectionEntry(std::u16string_view entry, KeyValueMap* values);
 
 }  // namespace internal
 }  // namespace inifile

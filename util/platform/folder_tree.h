@@ -82,7 +82,10 @@ class FolderHandle {
     // kNoMoreFiles at its normal end, or the code of the failure.
     bool ReadEntry(NativeName* name, uint32_t* error);
 
-    // The kind of an entry, not following a link. kNone when the query fails.
+    // The kind of an entry, not following a link. kNone when the query fails. For the entry
+    // ReadEntry gave last, the listing's own record answers where it keeps one (POSIX: the
+    // entry's d_type), which saves a look at every entry of a tree being removed; an entry
+    // removed by someone else since it was listed may then still be told as it was.
     EntryKind ChildKind(const NativeName& name) const;
 
     // Removes a non-folder entry (a link itself, never its target) / an empty child folder.

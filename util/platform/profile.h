@@ -33,6 +33,7 @@
 // does not change what the settings-file service reads.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,18 @@ class ProfileFile {
     explicit ProfileFile(std::u16string_view path);
 
     uint32_t ReadSection(std::u16string_view section, char16_t* buffer, uint32_t size);
+
+    // Hands each entry of the section's list (what ReadSection copies, zeros left out) to
+    // visit, in order, once the whole list is known, and answers whether there was one:
+    //   section "a = 1", "flag"  -> visit("a = 1"), visit("flag"), true
+    //   missing file or section, section without entries -> no visit, false
+    // Windows: the list is read as any Windows program reads it, into a buffer of firstSize
+    // characters that is doubled while the list does not fit (the system's answer size - 2);
+    // a list that does not fit 2^30 characters answers false with no visit.
+    // POSIX: the entries are handed over as the one parse of the file finds them; no list and
+    // no buffer is made, and no list fails to fit (a file holds at most kMaxProfileBytes).
+    bool VisitSection(std::u16string_view section, uint32_t firstSize,
+                      const std::function<void(std::u16string_view entry)>& visit);
     uint32_t ReadString(std::u16string_view section, std::u16string_view key,
                         std::u16string_view fallback, char16_t* buffer, uint32_t size);
 

@@ -1,5 +1,6 @@
 #include "util/platform/profile_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -40,23 +41,47 @@ class UnitText {
         return static_cast<char16_t>(kind_ == kUtf16Le ? (b0 | b1 << 8) : (b1 | b0 << 8));
     }
 
-    // Units [first, last) as UTF-16 text.
-    std::u16string Decode(size_t first, size_t last) const {
+    // Units [first, last) as UTF-16 text, into out (replacing what it held, keeping its room).
+    // An ANSI line of ASCII bytes is widened byte by byte when the code page reads ASCII as
+    // itself (checked once per file): converting each line through the code page's converter
+    // would cost more than the rest of the parse.
+    void Decode(size_t first, size_t last, std::u16string* out) const {
+        out->clear();
         if (width_ == 1) {
-            std::string_view raw(bytes_.data() + begin_ + first, last - first);
-            return kind_ == kUtf8 ? util_base::Utf8ToUtf16(raw) : WideFromAnsi(raw);
+            const std::string_view raw(bytes_.data() + begin_ + first, last - first);
+            if (kind_ == kUtf8)
+                util_base::AppendUtf8AsUtf16(*out, raw);
+            else if (IsAscii(raw) && AnsiKeepsAscii())
+                out->assign(raw.begin(), raw.end());
+            else
+                *out = WideFromAnsi(raw);
+            return;
         }
-        std::u16string text;
-        text.reserve(last - first);
-        for (size_t i = first; i < last; ++i) text.push_back((*this)[i]);
-        return text;
+        out->reserve(last - first);
+        for (size_t i = first; i < last; ++i) out->push_back((*this)[i]);
     }
 
   private:
+    static bool IsAscii(std::string_view raw) {
+        for (char c : raw)
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        return true;
+    }
+    bool AnsiKeepsAscii() const {
+        if (ansiKeepsAscii_ < 0) {
+            std::string ascii;
+            for (int c = 1; c < 0x80; ++c) ascii.push_back(static_cast<char>(c));
+            const std::u16string wide = WideFromAnsi(ascii);
+            ansiKeepsAscii_ = std::equal(ascii.begin(), ascii.end(), wide.begin(), wide.end());
+        }
+        return ansiKeepsAscii_ != 0;
+    }
+
     enum Kind { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
     std::string_view bytes_;
     Kind kind_;
     size_t begin_, width_, count_;
+    mutable int ansiKeepsAscii_ = -1;  // unknown until an ASCII line of an ANSI file asks
 };
 
 bool IsBlank(char16_t ch) {
@@ -90,6 +115,7 @@ void ForEachEntry(const UnitText& text, std::u16string_view wanted, Visit visit)
     bool inWanted = wanted.empty();
     bool seenWanted = inWanted;
     const size_t size = text.size();
+    std::u16string decoded;  // one line at a time, in one buffer
     size_t pos = 0;
     while (pos < size) {
         size_t first = pos;
@@ -103,7 +129,7 @@ void ForEachEntry(const UnitText& text, std::u16string_view wanted, Visit visit)
         if (first == end || text[first] == u';') continue;  // blank line or comment
         const bool header = text[first] == u'[';
         if (!header && !inWanted) continue;  // not needed: left undecoded
-        const std::u16string decoded = text.Decode(first, end);
+        text.Decode(first, end, &decoded);
         const std::u16string_view line = TrimBlanks(decoded);
         if (line.empty()) continue;
         if (header) {
@@ -140,6 +166,15 @@ std::u16string ProfileSectionAnswer(std::string_view bytes, std::u16string_view 
         return true;
     });
     return entries;
+}
+
+void VisitProfileSection(std::string_view bytes, std::u16string_view section,
+                         const EntryVisitor& visit) {
+    const UnitText text(bytes);
+    ForEachEntry(text, section, [&](std::u16string_view line) {
+        visit(line);
+        return true;
+    });
 }
 
 uint32_t CopySectionAnswer(std::u16string_view entries, char16_t* buffer, uint32_t size) {

@@ -7,6 +7,7 @@
 // runs both over the same files to show that they agree.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,13 @@ std::u16string ProfileSectionAnswer(std::string_view bytes, std::u16string_view 
 std::u16string ProfileStringAnswer(std::string_view bytes, std::u16string_view section,
                                    std::u16string_view key, std::u16string_view fallback);
 uint32_t CopySectionAnswer(std::u16string_view entries, char16_t* buffer, uint32_t size);
+
+// Hands each entry of ProfileSectionAnswer's list to visit, in order, as the reader finds it:
+// the same entries without the list and its zeros, so a caller that wants them one by one
+// (into a map, say) builds no list first. The entry's text lives only until visit returns.
+using EntryVisitor = std::function<void(std::u16string_view entry)>;
+void VisitProfileSection(std::string_view bytes, std::u16string_view section,
+                         const EntryVisitor& visit);
 uint32_t CopyStringAnswer(std::u16string_view value, char16_t* buffer, uint32_t size);
 
 }  // namespace util_platform

@@ -56,6 +56,22 @@ EntryKind KindOf(const struct stat& st) {
     return S_ISDIR(st.st_mode) ? EntryKind::kFolder : EntryKind::kOther;
 }
 
+// An open listing, and the entry it gave last: its type as the listing recorded it (d_type)
+// answers ChildKind for that entry without another look at the entry (fstatat). The type comes
+// from the folder itself, so a link is a link there as with AT_SYMLINK_NOFOLLOW.
+struct Listing {
+    DIR* dir;
+    const struct dirent* last = nullptr;
+};
+
+Listing* AsListing(void* dir) {
+    return static_cast<Listing*>(dir);
+}
+
+int FolderFd(void* dir) {
+    return ::dirfd(AsListing(dir)->dir);
+}
+
 // Wraps an open folder descriptor in a listing; the descriptor is closed on failure.
 void* ListingOf(int fd, uint32_t* error) {
     if (fd < 0) {
@@ -66,8 +82,9 @@ void* ListingOf(int fd, uint32_t* error) {
     if (!dir) {
         *error = ErrorFromErrno(errno);
         ::close(fd);
+        return nullptr;
     }
-    return dir;
+    return new Listing{dir};
 }
 
 void ForceRemoveAt(int parent, const char* name) {
@@ -137,7 +154,10 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
 }
 
 void FolderHandle::Close() {
-    if (dir_) ::closedir(static_cast<DIR*>(std::exchange(dir_, nullptr)));
+    if (Listing* listing = AsListing(std::exchange(dir_, nullptr))) {
+        ::closedir(listing->dir);
+        delete listing;
+    }
 }
 
 FolderHandle FolderHandle::Open(std::u16string_view path, uint32_t* error) {
@@ -154,8 +174,7 @@ FolderHandle FolderHandle::OpenChild(const NativeName& name, uint32_t* error) co
         return {};
     }
     if (const auto& hook = BeforeOpenChildHook()) hook(name);
-    int parent = ::dirfd(static_cast<DIR*>(dir_));
-    return FolderHandle(ListingOf(::openat(parent, name.c_str(), kOpenFolderFlags), error));
+    return FolderHandle(ListingOf(::openat(FolderFd(dir_), name.c_str(), kOpenFolderFlags), error));
 }
 
 bool FolderHandle::ReadEntry(NativeName* name, uint32_t* error) {
@@ -163,8 +182,10 @@ bool FolderHandle::ReadEntry(NativeName* name, uint32_t* error) {
         *error = error_code::kPathNotFound;
         return false;
     }
+    Listing* listing = AsListing(dir_);
     errno = 0;
-    struct dirent* entry = ::readdir(static_cast<DIR*>(dir_));
+    struct dirent* entry = ::readdir(listing->dir);
+    listing->last = entry;
     if (!entry) {
         *error = errno == 0 ? error_code::kNoMoreFiles : ErrorFromErrno(errno);
         return false;
@@ -174,19 +195,22 @@ bool FolderHandle::ReadEntry(NativeName* name, uint32_t* error) {
 }
 
 EntryKind FolderHandle::ChildKind(const NativeName& name) const {
+    if (!dir_) return EntryKind::kNone;
+    const struct dirent* last = AsListing(dir_)->last;
+    if (last != nullptr && last->d_type != DT_UNKNOWN && name == last->d_name)
+        return last->d_type == DT_DIR ? EntryKind::kFolder : EntryKind::kOther;
     struct stat st;
-    if (!dir_ ||
-        ::fstatat(::dirfd(static_cast<DIR*>(dir_)), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(FolderFd(dir_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return EntryKind::kNone;
     return KindOf(st);
 }
 
 bool FolderHandle::DeleteChild(const NativeName& name) const {
-    return dir_ && ::unlinkat(::dirfd(static_cast<DIR*>(dir_)), name.c_str(), 0) == 0;
+    return dir_ && ::unlinkat(FolderFd(dir_), name.c_str(), 0) == 0;
 }
 
 bool FolderHandle::RemoveChildFolder(const NativeName& name) const {
-    return dir_ && ::unlinkat(::dirfd(static_cast<DIR*>(dir_)), name.c_str(), AT_REMOVEDIR) == 0;
+    return dir_ && ::unlinkat(FolderFd(dir_), name.c_str(), AT_REMOVEDIR) == 0;
 }
 
 bool RemoveEmptyFolder(std::u16string_view path) {

@@ -75,6 +75,16 @@ uint32_t ProfileFile::ReadSection(std::u16string_view section, char16_t* buffer,
     return CopySectionAnswer(answer_, buffer, size);
 }
 
+bool ProfileFile::VisitSection(std::u16string_view section, uint32_t /*firstSize*/,
+                               const std::function<void(std::u16string_view)>& visit) {
+    bool any = false;
+    VisitProfileSection(bytes_, section, [&](std::u16string_view entry) {
+        any = true;
+        visit(entry);
+    });
+    return any;
+}
+
 uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,
                                  std::u16string_view fallback, char16_t* buffer, uint32_t size) {
     if (!haveAnswer_ || answerIsSection_ || section_ != section || key_ != key ||

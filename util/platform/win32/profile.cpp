@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "util/platform/win32/wide.h"
 
@@ -63,6 +64,28 @@ ProfileFile::ProfileFile(std::u16string_view path) : path_(path) {}
 
 uint32_t ProfileFile::ReadSection(std::u16string_view section, char16_t* buffer, uint32_t size) {
     return ReadProfileSection(path_, section, buffer, size);
+}
+
+bool ProfileFile::VisitSection(std::u16string_view section, uint32_t firstSize,
+                               const std::function<void(std::u16string_view)>& visit) {
+    std::vector<char16_t> buffer(firstSize < 2 ? 2 : firstSize);
+    uint32_t copied;
+    for (;;) {
+        const auto size = static_cast<uint32_t>(buffer.size());
+        copied = ReadSection(section, buffer.data(), size);
+        if (copied == 0) return false;
+        if (copied != size - 2) break;
+        if (size >= kLargestRoom) return false;
+        buffer.assign(size > kLargestRoom / 2 ? kLargestRoom : size * 2, u'\0');
+    }
+    const std::u16string_view list(buffer.data(), copied);
+    for (size_t start = 0; start < list.size();) {
+        size_t end = list.find(u'\0', start);
+        if (end == std::u16string_view::npos) end = list.size();
+        visit(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return true;
 }
 
 uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,
