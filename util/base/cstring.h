@@ -120,9 +120,13 @@ class UTIL_EXPORT CString {
     char16_t GetAt(int index) const noexcept;
     template <class I, std::enable_if_t<std::is_integral_v<I>, int> = 0>
     char16_t operator[](I index) const noexcept {
-        return (index < 0 || static_cast<long long>(index) > 0x7fffffffLL)
-                   ? char16_t(0)
-                   : GetAt(static_cast<int>(index));
+        // Unsigned indices are compared as unsigned: cast to long long, one of 2^63 or more would
+        // turn negative and pass.
+        const bool outside = std::is_signed_v<I>
+                                 ? (static_cast<long long>(index) < 0 ||
+                                    static_cast<long long>(index) > 0x7fffffffLL)
+                                 : static_cast<unsigned long long>(index) > 0x7fffffffULL;
+        return outside ? char16_t(0) : GetAt(static_cast<int>(index));
     }
     // Overwrites the unit at index; an index outside the text changes nothing.
     void SetAt(int index, char16_t ch);
