@@ -21,16 +21,11 @@ void AddSectionEntry(std::u16string_view entry, KeyValueMap* values) {
     const size_t equals = entry.find(u'=');
     std::u16string_view key = entry.substr(0, equals), value;
     if (equals != std::u16string_view::npos) value = entry.substr(equals + 1);
-    // Trimmed as CString::Trim trims, before any copy is made.
-    auto trim = [](std::u16string_view text) {
-        size_t first = 0, last = text.size();
-        while (first < last && util_platform::IsSpaceUnit(text[first])) ++first;
-        while (last > first && util_platform::IsSpaceUnit(text[last - 1])) --last;
-        return text.substr(first, last - first);
-    };
-    // Sections are often written in key order: placing each pair after the last one costs one
-    // comparison then, and only one more when the guess is wrong.
-    values->insert_or_assign(values->end(), CString(trim(key)), CString(trim(value)));
+    // Trimmed before any copy is made. Sections are often written in key order: placing each
+    // pair after the last one costs one comparison then, and only one more when the guess is
+    // wrong.
+    values->insert_or_assign(values->end(), CString(util_platform::TrimSpace(key)),
+                             CString(util_platform::TrimSpace(value)));
 }
 
 }  // namespace internal

@@ -27,4 +27,11 @@ bool IsSpaceUnit(char16_t ch) noexcept {
     }
 }
 
+std::u16string_view TrimSpace(std::u16string_view text) noexcept {
+    size_t first = 0, last = text.size();
+    while (first < last && IsSpaceUnit(text[first])) ++first;
+    while (last > first && IsSpaceUnit(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
 }  // namespace util_platform
