@@ -139,12 +139,14 @@ class ListSource {
     std::vector<std::string> narrowed_;
 };
 
-void Pad(std::u16string& out, int count, char16_t ch) {
+template <class Out>
+void Pad(Out& out, int count, char16_t ch) {
     if (count > 0) out.append(static_cast<size_t>(count), ch);
 }
 
 // Writes body with sign/prefix, honouring width, '-' and '0'.
-void EmitField(std::u16string& out, const Conversion& conv, std::u16string_view prefix,
+template <class Out>
+void EmitField(Out& out, const Conversion& conv, std::u16string_view prefix,
                std::u16string_view body, bool zeroAllowed) {
     int len = static_cast<int>(prefix.size() + body.size());
     int fill = conv.width - len;
@@ -161,8 +163,8 @@ void EmitField(std::u16string& out, const Conversion& conv, std::u16string_view 
     }
 }
 
-void EmitInteger(std::u16string& out, const Conversion& conv, unsigned long long magnitude,
-                 bool negative) {
+template <class Out>
+void EmitInteger(Out& out, const Conversion& conv, unsigned long long magnitude, bool negative) {
     char16_t digits[80];
     char16_t* end = digits + sizeof(digits) / sizeof(digits[0]);
     char16_t* p = end;
@@ -183,26 +185,36 @@ void EmitInteger(std::u16string& out, const Conversion& conv, unsigned long long
             break;
     }
     for (unsigned long long v = magnitude; v != 0; v /= base) *--p = alphabet[v % base];
-    std::u16string body;
-    int count = static_cast<int>(end - p);
-    int minDigits = conv.precision < 0 ? 1 : conv.precision;
-    if (count < minDigits) body.append(static_cast<size_t>(minDigits - count), u'0');
-    body.append(p, end);
-    if (conv.conversion == u'o' && conv.alt && (body.empty() || body[0] != u'0'))
-        body.insert(body.begin(), u'0');
+    const int count = static_cast<int>(end - p);
+    const int minDigits = conv.precision < 0 ? 1 : conv.precision;
+    // '#' with 'o' makes the first digit a zero, unless the precision's zeros already do.
+    if (conv.conversion == u'o' && conv.alt && count >= minDigits) *--p = u'0';
+    std::u16string_view body(p, static_cast<size_t>(end - p));
+    std::u16string padded;  // only for a precision wider than the digits
+    if (count < minDigits) {
+        padded.assign(static_cast<size_t>(minDigits - count), u'0');
+        padded.append(body);
+        body = padded;
+    }
 
-    std::u16string prefix;
+    char16_t sign[3];
+    size_t signLength = 0;
     if (negative)
-        prefix = u"-";
+        sign[signLength++] = u'-';
     else if (conv.plus && (conv.conversion == u'd' || conv.conversion == u'i'))
-        prefix = u"+";
+        sign[signLength++] = u'+';
     else if (conv.space && (conv.conversion == u'd' || conv.conversion == u'i'))
-        prefix = u" ";
-    if (conv.alt && magnitude != 0 && base == 16) prefix += conv.conversion == u'X' ? u"0X" : u"0x";
+        sign[signLength++] = u' ';
+    if (conv.alt && magnitude != 0 && base == 16) {
+        sign[signLength++] = u'0';
+        sign[signLength++] = conv.conversion == u'X' ? u'X' : u'x';
+    }
+    const std::u16string_view prefix(sign, signLength);
     EmitField(out, conv, prefix, body, conv.precision < 0);
 }
 
-void EmitDouble(std::u16string& out, const Conversion& conv, double value) {
+template <class Out>
+void EmitDouble(Out& out, const Conversion& conv, double value) {
     std::string fmt = "%";
     if (conv.left) fmt += '-';
     if (conv.plus) fmt += '+';
@@ -219,7 +231,8 @@ void EmitDouble(std::u16string& out, const Conversion& conv, double value) {
     out.append(buffer.begin(), buffer.begin() + needed);
 }
 
-void EmitText(std::u16string& out, const Conversion& conv, std::u16string_view text) {
+template <class Out>
+void EmitText(Out& out, const Conversion& conv, std::u16string_view text) {
     if (conv.precision >= 0 && text.size() > static_cast<size_t>(conv.precision))
         text = text.substr(0, static_cast<size_t>(conv.precision));
     EmitField(out, conv, {}, text, false);
@@ -307,8 +320,8 @@ const char16_t* ParseConversion(const char16_t* p, Conversion& conv, Source& sou
     return p + 1;
 }
 
-template <class Source>
-bool Convert(std::u16string& out, const Conversion& conv, Source& source) {
+template <class Out, class Source>
+bool Convert(Out& out, const Conversion& conv, Source& source) {
     switch (conv.conversion) {
         case u'd':
         case u'i': {
@@ -371,8 +384,8 @@ bool Convert(std::u16string& out, const Conversion& conv, Source& source) {
     }
 }
 
-template <class Source>
-void Run(std::u16string& out, const char16_t* format, Source& source) {
+template <class Out, class Source>
+void Run(Out& out, const char16_t* format, Source& source) {
     if (!format) return;
     const char16_t* p = format;
     while (*p) {
@@ -403,7 +416,18 @@ void FormatVaList(std::u16string& out, const char16_t* format, va_list args) {
     Run(out, format, source);
 }
 
+void FormatVaList(util_base::SmallText& out, const char16_t* format, va_list args) {
+    VaSource source(args);
+    Run(out, format, source);
+}
+
 void FormatArgList(std::u16string& out, const char16_t* format, const FormatArg* args,
+                   size_t count) {
+    ListSource source(args, count);
+    Run(out, format, source);
+}
+
+void FormatArgList(util_base::SmallText& out, const char16_t* format, const FormatArg* args,
                    size_t count) {
     ListSource source(args, count);
     Run(out, format, source);

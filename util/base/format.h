@@ -13,6 +13,7 @@
 #include <string>
 
 #include "util/base/cstring.h"
+#include "util/base/small_text.h"
 
 namespace util_format {
 
@@ -20,9 +21,12 @@ constexpr int kMaxFieldWidth = 1 << 16;
 
 // Appends the formatted text to out. The arguments are read as vprintf reads them.
 void FormatVaList(std::u16string& out, const char16_t* format, va_list args);
+void FormatVaList(util_base::SmallText& out, const char16_t* format, va_list args);
 
 // Appends the formatted text to out. Arguments beyond count read as 0 / "".
 void FormatArgList(std::u16string& out, const char16_t* format, const FormatArg* args,
+                   size_t count);
+void FormatArgList(util_base::SmallText& out, const char16_t* format, const FormatArg* args,
                    size_t count);
 
 }  // namespace util_format

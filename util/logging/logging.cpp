@@ -7,6 +7,7 @@
 
 #include "util/base/format.h"
 #include "util/base/path.h"
+#include "util/base/small_text.h"
 #include "util/files/file_access.h"
 #include "util/files/file_access_internal.h"
 #include "util/logging/log_file.h"
@@ -29,26 +30,22 @@ constexpr char16_t kByteOrderMark[] = {0xFEFF};
 std::atomic<bool> g_initialized{false};
 std::atomic<bool> g_debug{false};
 
-// A line is built in a string of its own. No thread_local buffer: a thread-local object with a
-// destructor makes the runtime hold a reference on the module, so Util.dll could then never be
-// unloaded by FreeLibrary.
-std::u16string NewLine() {
-    std::u16string line;
-    line.reserve(128);
-    return line;
-}
+// A line is built on its writer's stack (a thread_local buffer is not an option: a thread-local
+// object with a destructor makes the runtime hold a reference on the module, so Util.dll could
+// then never be unloaded by FreeLibrary).
+using Line = util_base::SmallText;
 
-void AppendTimestampNow(std::u16string& out) {
+void AppendTimestampNow(Line& out) {
     util_logging::AppendTimestamp(out, util_platform::LocalTimeMs());
 }
 
-bool WriteText(const std::u16string& text) {
+bool WriteText(const Line& text) {
     return LogFile.WriteLocked(text.data(), text.size());
 }
 
 // Formats a timestamped line and writes it; the caller has checked that the log is open.
 void WriteFormattedLine(const char16_t* format, va_list args) {
-    std::u16string line = NewLine();
+    Line line;
     line += u'[';
     AppendTimestampNow(line);
     line += u"] ";
@@ -58,14 +55,12 @@ void WriteFormattedLine(const char16_t* format, va_list args) {
 }
 
 // Starts a download record in the line buffer: the rule line, then the label with the time.
-std::u16string BeginBlock(const char16_t* rule, const char16_t* label) {
-    std::u16string block = NewLine();
+void BeginBlock(Line& block, const char16_t* rule, const char16_t* label) {
     block += rule;
     block += kLineEnd;
     block += label;
     AppendTimestampNow(block);
     block += kLineEnd;
-    return block;
 }
 
 // Deletes the old backup and renames the old log to be the backup. Each step may fail (a
@@ -122,7 +117,7 @@ void Logging::Init(const char16_t* folder, bool append) {
     }
     if (!opened) return;
     try {
-        std::u16string line = NewLine();
+        Line line;
         line += kLogName;
         line += kLineEnd;
         WriteText(line);
@@ -145,7 +140,7 @@ bool Logging::IsInitialized() {
 
 void Logging::Write(const char16_t* text, bool timestamp) {
     if (!text || !IsInitialized()) return;
-    std::u16string line = NewLine();
+    Line line;
     if (timestamp) {
         line += u'[';
         AppendTimestampNow(line);
@@ -199,7 +194,8 @@ void Logging::DebugLogEnabled(bool on) {
 void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName,
                             const char16_t* text, const char16_t* sysName) {
     if (!IsInitialized()) return;
-    std::u16string block = BeginBlock(kDownloadRule, u"[Start Time]");
+    Line block;
+    BeginBlock(block, kDownloadRule, u"[Start Time]");
     if (deviceType) {
         block += u"[Device Type]:";
         block += deviceType;
@@ -227,7 +223,8 @@ void Logging::StartDownload(const char16_t* deviceType, const char16_t* portName
 
 void Logging::EndDownload() {
     if (!IsInitialized()) return;
-    std::u16string block = BeginBlock(kSectionRule, u"[Finish Time]");
+    Line block;
+    BeginBlock(block, kSectionRule, u"[Finish Time]");
     block += kDownloadRule;
     block += kLineEnd;
     block += kLineEnd;

@@ -103,6 +103,9 @@ const std::tuple<const char*, void (*)(), std::u16string> kWrites[] = {
     {"stamped line", [] { Logging::Write(u"abc", true); }, Stamped(u"abc")},
     {"null text", [] { Logging::Write(nullptr, true); }, u""},
     {"WriteV", [] { Logging::WriteV(u"%s=%d (%x)", u"n", 42, 255u); }, Stamped(u"n=42 (ff)")},
+    {"WriteV of a line longer than the stack buffer",
+     [] { Logging::WriteV(u"%s|%0600d", std::u16string(700, u'x').c_str(), 5); },
+     Stamped(std::u16string(700, u'x') + u"|" + std::u16string(599, u'0') + u"5")},
     {"Debug while off", [] { Logging::Debug(u"hidden %d", 1); }, u""},
     {"Debug while on",
      [] {

@@ -19,9 +19,8 @@ void PutDigits(char16_t* at, int value, int digits) {
     }
 }
 
-}  // namespace
-
-void AppendTimestamp(std::u16string& out, const util_platform::LocalTime& t) {
+template <class Out>
+void Append(Out& out, const util_platform::LocalTime& t) {
     if (!(InRange(t.year, 10000) && InRange(t.month, 100) && InRange(t.day, 100) &&
           InRange(t.hour, 100) && InRange(t.minute, 100) && InRange(t.second, 100) &&
           InRange(t.millisecond, 1000))) {
@@ -41,6 +40,16 @@ void AppendTimestamp(std::u16string& out, const util_platform::LocalTime& t) {
     PutDigits(text + 17, t.second, 2);
     PutDigits(text + 20, t.millisecond, 3);
     out.append(text, kTimestampLength);
+}
+
+}  // namespace
+
+void AppendTimestamp(std::u16string& out, const util_platform::LocalTime& time) {
+    Append(out, time);
+}
+
+void AppendTimestamp(util_base::SmallText& out, const util_platform::LocalTime& time) {
+    Append(out, time);
 }
 
 }  // namespace util_logging

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "util/base/small_text.h"
 #include "util/platform/local_time.h"
 
 namespace util_logging {
@@ -18,6 +19,7 @@ constexpr size_t kTimestampLength = 23;
 // value is written exactly as the printf format writes it (so the text may then be longer than
 // kTimestampLength), never clipped.
 void AppendTimestamp(std::u16string& out, const util_platform::LocalTime& time);
+void AppendTimestamp(util_base::SmallText& out, const util_platform::LocalTime& time);
 
 }  // namespace util_logging
 

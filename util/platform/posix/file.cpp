@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "util/base/utf.h"
@@ -35,17 +36,32 @@ struct Slot {
     ino_t inode = 0;
     unsigned access = kAccessNone;
     unsigned share = kAccessNone;
-    // Calls reading or writing through the descriptor right now. A close while there are some
-    // only retires the handle; the descriptor is closed (and the slot freed) by the last of
-    // them, so its number cannot be reused under a call still running.
-    unsigned users = 0;
-    bool closeWhenIdle = false;
 };
+
+// What a read or write needs of a slot, kept apart from the table so that it takes no lock:
+// the descriptor, and one word with the generation of the open handle, an "open" bit and the
+// count of calls reading or writing through the descriptor right now. A close while there are
+// such calls only clears the open bit; the descriptor is closed (and the slot freed) by the last
+// of them, so its number cannot be reused under a call still running. Doors never move and are
+// never freed, unlike the table's vector of slots.
+struct Door {
+    std::atomic<uint64_t> word{0};
+    int fd = -1;  // set before the open bit is published, cleared only when no call uses it
+};
+constexpr unsigned kUserBits = 20;
+constexpr uint64_t kUserMask = (uint64_t{1} << kUserBits) - 1;
+constexpr uint64_t kOpenBit = uint64_t{1} << kUserBits;
+constexpr unsigned kDoorGenerationShift = kUserBits + 1;
+static_assert(sizeof(uintptr_t) * 8 - (kSlotBits + 1) <= 64 - kDoorGenerationShift,
+              "a door's word holds every generation");
+constexpr size_t kDoorsPerChunk = 1024;
 
 struct HandleTable {
     std::mutex mutex;
     std::vector<Slot> slots;
     std::vector<size_t> freeSlots;
+    // Allocated under the mutex as the slots grow; read without it.
+    std::atomic<Door*> doorChunks[(kMaxSlots + kDoorsPerChunk - 1) / kDoorsPerChunk] = {};
 };
 
 // Never destroyed: handles may still be closed by objects of static lifetime at unload.
@@ -56,6 +72,22 @@ HandleTable& Table() {
 
 FileHandle MakeHandle(size_t slot, uintptr_t generation) {
     return reinterpret_cast<FileHandle>((generation << kSlotBits) | (slot + 1));
+}
+
+// The door of a slot the table has, or nullptr for a slot it never had.
+Door* DoorAt(HandleTable& table, size_t index) {
+    Door* chunk = table.doorChunks[index / kDoorsPerChunk].load(std::memory_order_acquire);
+    return chunk ? chunk + index % kDoorsPerChunk : nullptr;
+}
+
+// Makes sure the slot at index has a door. Call with the table's mutex held.
+bool ReserveDoor(HandleTable& table, size_t index) {
+    std::atomic<Door*>& chunk = table.doorChunks[index / kDoorsPerChunk];
+    if (chunk.load(std::memory_order_relaxed)) return true;
+    Door* doors = new (std::nothrow) Door[kDoorsPerChunk];
+    if (!doors) return false;
+    chunk.store(doors, std::memory_order_release);
+    return true;
 }
 
 // The slot a handle names, or nullptr (errno EBADF). Call with the table's mutex held.
@@ -79,31 +111,48 @@ int RetireSlot(HandleTable& table, size_t index) {
     Slot& slot = table.slots[index];
     int result = ::close(slot.fd);
     slot.fd = -1;
-    slot.closeWhenIdle = false;
+    DoorAt(table, index)->fd = -1;
     table.freeSlots.push_back(index);
     return result;
 }
 
 // The descriptor behind a handle, held for the length of one call: fd() is -1 (errno EBADF)
-// for a handle that is not open.
+// for a handle that is not open. Takes no lock unless it is the last call on a closed handle.
 class DescriptorUse {
   public:
     explicit DescriptorUse(FileHandle handle) {
-        HandleTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        if (Slot* slot = FindSlot(table, handle)) {
-            ++slot->users;
-            index_ = static_cast<size_t>(slot - table.slots.data());
-            fd_ = slot->fd;
+        const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+        const uintptr_t index = value & kSlotMask;
+        const uintptr_t generation = value >> kSlotBits;
+        Door* door = index == 0 || index > kMaxSlots || generation > kGenerationMask
+                         ? nullptr
+                         : DoorAt(Table(), index - 1);
+        if (!door) {
+            errno = EBADF;
+            return;
         }
+        const uint64_t open = (uint64_t{generation} << kDoorGenerationShift) | kOpenBit;
+        uint64_t word = door->word.load(std::memory_order_acquire);
+        do {
+            if ((word & ~kUserMask) != open || (word & kUserMask) == kUserMask) {
+                errno = EBADF;
+                return;
+            }
+        } while (!door->word.compare_exchange_weak(word, word + 1, std::memory_order_acquire,
+                                                   std::memory_order_acquire));
+        door_ = door;
+        index_ = index - 1;
+        fd_ = door->fd;
     }
     ~DescriptorUse() {
-        if (fd_ < 0) return;
+        if (!door_) return;
+        const uint64_t before = door_->word.fetch_sub(1, std::memory_order_acq_rel);
+        if ((before & kUserMask) != 1 || (before & kOpenBit)) return;
+        // The handle was closed while this call ran, and no other call runs: close it now.
         const int saved = errno;
         HandleTable& table = Table();
         std::lock_guard<std::mutex> lock(table.mutex);
-        Slot& slot = table.slots[index_];
-        if (--slot.users == 0 && slot.closeWhenIdle) RetireSlot(table, index_);
+        RetireSlot(table, index_);
         errno = saved;
     }
     DescriptorUse(const DescriptorUse&) = delete;
@@ -111,6 +160,7 @@ class DescriptorUse {
     int fd() const { return fd_; }
 
   private:
+    Door* door_ = nullptr;
     size_t index_ = 0;
     int fd_ = -1;
 };
@@ -378,7 +428,7 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
     if (!table.freeSlots.empty()) {
         index = table.freeSlots.back();
         table.freeSlots.pop_back();
-    } else if (table.slots.size() < kMaxSlots) {
+    } else if (table.slots.size() < kMaxSlots && ReserveDoor(table, table.slots.size())) {
         index = table.slots.size();
         table.slots.emplace_back();
     } else {
@@ -393,6 +443,10 @@ FileHandle OpenFileShared(std::u16string_view path, const FileOpenOptions& optio
     slot.inode = st.st_ino;
     slot.access = access;
     slot.share = share;
+    Door* door = DoorAt(table, index);
+    door->fd = fd;
+    door->word.store((uint64_t{slot.generation} << kDoorGenerationShift) | kOpenBit,
+                     std::memory_order_release);
     return MakeHandle(index, slot.generation);
 }
 
@@ -406,10 +460,9 @@ bool CloseFileHandle(FileHandle handle) {
     slot->generation = (slot->generation + 1) & kGenerationMask;
     if (slot->generation == 0) slot->generation = 1;
     const auto index = static_cast<size_t>(slot - table.slots.data());
-    if (slot->users > 0) {
-        slot->closeWhenIdle = true;  // the last running call closes it
-        return true;
-    }
+    const uint64_t before =
+        DoorAt(table, index)->word.fetch_and(~kOpenBit, std::memory_order_acq_rel);
+    if ((before & kUserMask) != 0) return true;  // the last running call closes it
     // The descriptor is released even when close reports a late write error.
     return RetireSlot(table, index) == 0;
 }
