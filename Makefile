@@ -87,9 +87,11 @@ bench: deps
 	done
 
 # Every benchmark with 5 repetitions, then one table of medians (build/bench/report.md) and a
-# chart of the ratios (build/bench/report.svg).
+# chart of the ratios (build/bench/report.svg). The repetitions of a program's benchmarks run in
+# random order, ours and the anchor's mixed, so that a machine whose speed drifts during the run
+# (a shared or virtual one) slows both sides alike instead of whichever ran last.
 bench-report:
-	@$(MAKE) --no-print-directory bench BENCH_ARGS="--benchmark_repetitions=5 --benchmark_report_aggregates_only=true"
+	@$(MAKE) --no-print-directory bench BENCH_ARGS="--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true"
 	@python3 scripts/bench_report.py build/bench
 
 fuzz: deps

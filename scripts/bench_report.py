@@ -174,7 +174,7 @@ def write_markdown(path, rows, repetitions, now):
         "Machine: %s, %d cores (%s). Date: %s UTC." % (
             cpu_model(), os.cpu_count() or 0, platform.system(), now.strftime("%Y-%m-%d %H:%M")),
         "",
-        "Medians of %s repetitions. Ratio = our time / the anchor's time for the same work "
+        "Medians of %s repetitions, run in random order within each program. Ratio = our time / the anchor's time for the same work "
         "(below 1.00: we are faster); a goal is the highest ratio that counts as met. "
         "Goals met: %d of %d measured pairs." % (
             " or ".join(str(n) for n in sorted(repetitions)) or "no", met, len(measured)),
