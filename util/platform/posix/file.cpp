@@ -57,16 +57,22 @@ static_assert(sizeof(uintptr_t) * 8 - (kSlotBits + 1) <= 64 - kDoorGenerationShi
 constexpr size_t kDoorsPerChunk = 1024;
 
 struct HandleTable {
+    HandleTable() { doorChunks[0].store(firstDoors, std::memory_order_relaxed); }
+
     std::mutex mutex;
     std::vector<Slot> slots;
     std::vector<size_t> freeSlots;
-    // Allocated under the mutex as the slots grow; read without it.
+    // Allocated under the mutex as the slots grow, past the first block; read without it.
     std::atomic<Door*> doorChunks[(kMaxSlots + kDoorsPerChunk - 1) / kDoorsPerChunk] = {};
+    Door firstDoors[kDoorsPerChunk];
 };
 
-// Never destroyed: handles may still be closed by objects of static lifetime at unload.
+// In static storage, built on first use and never destroyed: handles may still be closed by
+// objects of static lifetime at unload. Nor is it allocated: the first open of a process then
+// allocates no more than a few slots, like every later one.
 HandleTable& Table() {
-    static HandleTable* table = new HandleTable;
+    alignas(HandleTable) static unsigned char storage[sizeof(HandleTable)];
+    static HandleTable* table = new (storage) HandleTable;
     return *table;
 }
 
