@@ -46,14 +46,17 @@ struct CLogFile::Request {
 
 bool CLogFile::WriteLocked(const char16_t* units, size_t count) {
     if (count > std::numeric_limits<uint32_t>::max() / sizeof(char16_t)) return false;
-    Request mine{units, static_cast<uint32_t>(count * sizeof(char16_t))};
-    std::u16string swapped;
-    if (!util_platform::kLittleEndianHost) {
-        swapped.assign(units, count);
+    if constexpr (!util_platform::kLittleEndianHost) {
+        std::u16string swapped(units, count);
         for (char16_t& unit : swapped)
             unit = static_cast<char16_t>(((unit & 0xFF) << 8) | (unit >> 8));
-        mine.data = swapped.data();
+        return WriteLittleEndian(swapped.data(), count);
     }
+    return WriteLittleEndian(units, count);
+}
+
+bool CLogFile::WriteLittleEndian(const char16_t* units, size_t count) {
+    Request mine{units, static_cast<uint32_t>(count * sizeof(char16_t))};
 
     // Alone: nothing waits and nobody writes, so the text goes to the file at once. A text that
     // arrives meanwhile comes after this one and finds its own way below.

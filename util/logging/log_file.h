@@ -49,6 +49,7 @@ class CLogFile {
 
   private:
     struct Request;
+    bool WriteLittleEndian(const char16_t* units, size_t count);
     void WriteWaiting();
     void WriteBatch(Request* oldest);
     bool JoinBatch(const Request* oldest);
