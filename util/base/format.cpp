@@ -398,31 +398,6 @@ void Run(Out& out, const char16_t* format, Source& source) {
             p = percent + 2;
             continue;
         }
-        // Bare %d and %s, by far the most common, go straight out: with no flags, width,
-        // precision or size they come to the sign and digits, or the text (or "(null)").
-        if (percent[1] == u'd') {
-            const long long v = source.Signed(Size::kDefault);
-            const unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
-                                                       : static_cast<unsigned long long>(v);
-            char16_t digits[24];
-            char16_t* end = digits + sizeof(digits) / sizeof(digits[0]);
-            char16_t* first = end;
-            unsigned long long rest = magnitude;
-            do {
-                *--first = static_cast<char16_t>(u'0' + rest % 10);
-                rest /= 10;
-            } while (rest != 0);
-            if (v < 0) *--first = u'-';
-            out.append(first, end);
-            p = percent + 2;
-            continue;
-        }
-        if (percent[1] == u's') {
-            const char16_t* text = source.Wide();
-            out.append(text ? text : kNull);
-            p = percent + 2;
-            continue;
-        }
         Conversion conv;
         const char16_t* next = ParseConversion(percent + 1, conv, source);
         if (!next) {  // the format ends inside a conversion: keep it as text
