@@ -9,18 +9,24 @@
 //
 // The *_Busy rows measure the same pair while two CPU-bound spinner threads run beside the
 // writers for the whole measurement, as on a machine whose cores other work keeps busy: there a
-// writer that spins or yields while it waits takes processor time from the one that writes.
+// writer that spins or yields while it waits takes processor time from the one that writes. The
+// BM_OneLockedWritePerLine_Busy rows give the floor on busy cores for a log that serialises its
+// writes with a lock.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -51,17 +57,26 @@ std::filesystem::path FreshFolder(const char* tag) {
     return folder;
 }
 
-// Two threads that keep both cores busy until stopped: the load of the *_Busy rows.
+// Two threads that keep both cores busy until stopped: the load of the *_Busy rows. Each is
+// bound to a core of its own, so that every core has one busy neighbour for the writers whatever
+// the scheduler does with them; left free, the spinners sometimes shared one core and left the
+// other to the writers, and a row's figure then changed by half from one repetition to the next.
 class Spinners {
   public:
     void Start() {
         stop_.store(false);
-        for (int i = 0; i < 2; ++i)
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < 2; ++i) {
             threads_.emplace_back([this] {
                 unsigned long long x = 0;
                 while (!stop_.load(std::memory_order_relaxed)) x = x * 6364136223846793005ULL + 1;
                 sink_.fetch_add(x, std::memory_order_relaxed);
             });
+            cpu_set_t core;
+            CPU_ZERO(&core);
+            CPU_SET(i % cores, &core);
+            pthread_setaffinity_np(threads_.back().native_handle(), sizeof(core), &core);
+        }
     }
     void Stop() {
         stop_.store(true);
@@ -157,6 +172,45 @@ void BM_OneWritePerLine(benchmark::State& state) {
 }
 BENCHMARK(BM_OneWritePerLine)->Setup(OpenFloor)->Teardown(CloseFloor)->UseRealTime();
 
+// The floor of writers that take turns under one lock, each holding it for its one write() per
+// line, as the writers of a log whose lock serialises its file writes do when they find nobody
+// to share a write with. With the cores busy, a writer that the scheduler stops while it holds
+// the lock stops the others too, and writers that share a core run one at a time: a log that
+// makes one write per line under its lock cannot be faster than this row, and sharing writes
+// only helps where several writers wait at the same moment.
+std::mutex g_floorLock;
+
+void OpenFloorBusy(const benchmark::State& state) {
+    OpenFloor(state);
+    g_spinners.Start();
+}
+
+void CloseFloorBusy(const benchmark::State& state) {
+    g_spinners.Stop();
+    CloseFloor(state);
+}
+
+void BM_OneLockedWritePerLine_Busy(benchmark::State& state) {
+    const std::u16string line = u"[2026-12-06 06:00:00.000] Download step 1 of tm4200.bin\r\n";
+    if (g_floorFile < 0) {
+        state.SkipWithError("the file could not be opened");
+        return;
+    }
+    for (auto _ : state) {
+        std::lock_guard<std::mutex> hold(g_floorLock);
+        if (::write(g_floorFile, line.data(), line.size() * 2) < 0) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_OneLockedWritePerLine_Busy)
+    ->Setup(OpenFloorBusy)
+    ->Teardown(CloseFloorBusy)
+    ->ThreadRange(2, 8)
+    ->UseRealTime();
+
 #ifdef LOG_BENCH_HAVE_SPDLOG
 void OpenSpdlog(const benchmark::State&) {
     g_folder = FreshFolder("spdlog");
@@ -240,6 +294,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 std::printf("ratio ours/spdlog%s, %s thread(s): %.2f  (%.0f vs %.0f lines/s)\n",
                             *load ? " (busy cores)" : "", threads, ours->second / anchor->second,
                             ours->second, anchor->second);
+                auto locked = rates_.find("BM_OneLockedWritePerLine" + suffix);
+                if (locked != rates_.end())
+                    std::printf("  one locked write() per line: %.2f times spdlog's lines/s\n",
+                                locked->second / anchor->second);
             }
         }
     }
