@@ -172,6 +172,59 @@ void BM_OneWritePerLine(benchmark::State& state) {
 }
 BENCHMARK(BM_OneWritePerLine)->Setup(OpenFloor)->Teardown(CloseFloor)->UseRealTime();
 
+// One writer against the floor, measured in turns within one benchmark: blocks of lines through
+// the log and blocks of bare write() calls alternate, each timed on its own. This machine's speed
+// drifts by a quarter within minutes, and two separate benchmarks then compare different moments;
+// in turns of a few hundred lines both sides meet the same moments. The counters give each
+// side's lines per second and their ratio, the log's time per line over the floor's.
+void BM_OneWriterInTurnsWithFloor(benchmark::State& state) {
+    const std::u16string line = u"[2026-12-06 06:00:00.000] Download step 1 of tm4200.bin\r\n";
+    if (!Logging::IsInitialized() || g_floorFile < 0) {
+        state.SkipWithError("the files could not be opened");
+        return;
+    }
+    constexpr int kTurn = 256;
+    using Clock = std::chrono::steady_clock;
+    Clock::duration ours{}, floor{};
+    int step = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < kTurn; ++i)
+            Logging::WriteV(u"Download step %d of %s", ++step, u"tm4200.bin");
+        const Clock::time_point middle = Clock::now();
+        for (int i = 0; i < kTurn; ++i)
+            if (::write(g_floorFile, line.data(), line.size() * 2) < 0) {
+                state.SkipWithError("write failed");
+                return;
+            }
+        const Clock::time_point end = Clock::now();
+        ours += middle - start;
+        floor += end - middle;
+    }
+    const double lines = static_cast<double>(state.iterations()) * kTurn;
+    const double oursSeconds = std::chrono::duration<double>(ours).count();
+    const double floorSeconds = std::chrono::duration<double>(floor).count();
+    if (oursSeconds <= 0 || floorSeconds <= 0) return;
+    state.counters["ours_per_second"] = lines / oursSeconds;
+    state.counters["floor_per_second"] = lines / floorSeconds;
+    state.counters["time_ratio"] = oursSeconds / floorSeconds;
+}
+
+void OpenOursAndFloor(const benchmark::State& state) {
+    OpenOurs(state);
+    g_floorFile = ::open((g_folder / "floor.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+}
+
+void CloseOursAndFloor(const benchmark::State& state) {
+    if (g_floorFile >= 0) ::close(g_floorFile);
+    g_floorFile = -1;
+    CloseOurs(state);
+}
+BENCHMARK(BM_OneWriterInTurnsWithFloor)
+    ->Setup(OpenOursAndFloor)
+    ->Teardown(CloseOursAndFloor)
+    ->UseRealTime();
+
 // The floor of writers that take turns under one lock, each holding it for its one write() per
 // line, as the writers of a log whose lock serialises its file writes do when they find nobody
 // to share a write with. With the cores busy, a writer that the scheduler stops while it holds
@@ -268,10 +321,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
             // With repetitions the median stands for the benchmark; other aggregates are skipped.
             const bool aggregate = run.run_type == Run::RT_Aggregate;
             if (run.error_occurred || (aggregate && run.aggregate_name != "median")) continue;
-            auto it = run.counters.find("items_per_second");
-            if (it == run.counters.end()) continue;
             std::string name = run.benchmark_name();
             if (aggregate) name.resize(name.size() - std::string("_median").size());
+            auto ratio = run.counters.find("time_ratio");
+            if (ratio != run.counters.end()) ratios_[name] = ratio->second.value;
+            auto it = run.counters.find("items_per_second");
+            if (it == run.counters.end()) continue;
             rates_[name] = it->second.value;
         }
     }
@@ -285,6 +340,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
         if (floor != rates_.end() && oursSingle != rates_.end() && oursSingle->second > 0)
             std::printf("one writer takes %.2f times the floor's time per line\n",
                         floor->second / oursSingle->second);
+        auto turns = ratios_.find("BM_OneWriterInTurnsWithFloor/real_time");
+        if (turns != ratios_.end())
+            std::printf("one writer in turns with the floor takes %.2f times its time per line\n",
+                        turns->second);
         for (const char* load : {"", "_Busy"}) {
             for (const char* threads : {"1", "2", "4", "8"}) {
                 std::string suffix = std::string(load) + "/real_time/threads:" + threads;
@@ -304,6 +363,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   private:
     std::map<std::string, double> rates_;
+    std::map<std::string, double> ratios_;
 };
 
 }  // namespace
