@@ -91,6 +91,21 @@ class Spinners {
 };
 Spinners g_spinners;
 
+// A busy row's setup and teardown: the quiet row's, with the spinners running in between.
+using StateHook = void (*)(const benchmark::State&);
+
+template <StateHook Open>
+void OpenBusy(const benchmark::State& state) {
+    Open(state);
+    g_spinners.Start();
+}
+
+template <StateHook Close>
+void CloseBusy(const benchmark::State& state) {
+    g_spinners.Stop();
+    Close(state);
+}
+
 void RemoveFolder() {
     std::error_code ec;
     std::filesystem::remove_all(g_folder, ec);
@@ -121,22 +136,12 @@ BENCHMARK(BM_Logging_WriteV)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 
-void OpenOursBusy(const benchmark::State& state) {
-    OpenOurs(state);
-    g_spinners.Start();
-}
-
-void CloseOursBusy(const benchmark::State& state) {
-    g_spinners.Stop();
-    CloseOurs(state);
-}
-
 void BM_Logging_WriteV_Busy(benchmark::State& state) {
     BM_Logging_WriteV(state);
 }
 BENCHMARK(BM_Logging_WriteV_Busy)
-    ->Setup(OpenOursBusy)
-    ->Teardown(CloseOursBusy)
+    ->Setup(OpenBusy<OpenOurs>)
+    ->Teardown(CloseBusy<CloseOurs>)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 
@@ -244,16 +249,6 @@ BENCHMARK(BM_OneWriterInTurnsWithFloor)
 // only helps where several writers wait at the same moment.
 std::mutex g_floorLock;
 
-void OpenFloorBusy(const benchmark::State& state) {
-    OpenFloor(state);
-    g_spinners.Start();
-}
-
-void CloseFloorBusy(const benchmark::State& state) {
-    g_spinners.Stop();
-    CloseFloor(state);
-}
-
 void BM_OneLockedWritePerLine_Busy(benchmark::State& state) {
     if (g_floorFile < 0) {
         state.SkipWithError("the file could not be opened");
@@ -269,8 +264,8 @@ void BM_OneLockedWritePerLine_Busy(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_OneLockedWritePerLine_Busy)
-    ->Setup(OpenFloorBusy)
-    ->Teardown(CloseFloorBusy)
+    ->Setup(OpenBusy<OpenFloor>)
+    ->Teardown(CloseBusy<CloseFloor>)
     ->ThreadRange(2, 8)
     ->UseRealTime();
 
@@ -300,22 +295,12 @@ BENCHMARK(BM_Spdlog_FlushEveryLine)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 
-void OpenSpdlogBusy(const benchmark::State& state) {
-    OpenSpdlog(state);
-    g_spinners.Start();
-}
-
-void CloseSpdlogBusy(const benchmark::State& state) {
-    g_spinners.Stop();
-    CloseSpdlog(state);
-}
-
 void BM_Spdlog_FlushEveryLine_Busy(benchmark::State& state) {
     BM_Spdlog_FlushEveryLine(state);
 }
 BENCHMARK(BM_Spdlog_FlushEveryLine_Busy)
-    ->Setup(OpenSpdlogBusy)
-    ->Teardown(CloseSpdlogBusy)
+    ->Setup(OpenBusy<OpenSpdlog>)
+    ->Teardown(CloseBusy<CloseSpdlog>)
     ->ThreadRange(1, 8)
     ->UseRealTime();
 #endif
